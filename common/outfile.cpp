@@ -1,0 +1,67 @@
+#include "common/outfile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/error.h"
+
+namespace tvl {
+
+OutFile::OutFile(const std::string& name, const char* mode) : name_(name) {
+  f_ = std::fopen(name.c_str(), mode);
+  if (!f_) fail("cannot create");
+}
+
+OutFile::~OutFile() {
+  if (f_) std::fclose(f_);
+}
+
+OutFile::OutFile(OutFile&& o) noexcept : f_(o.f_), name_(std::move(o.name_)) { o.f_ = nullptr; }
+
+OutFile& OutFile::operator=(OutFile&& o) noexcept {
+  if (this != &o) {
+    if (f_) std::fclose(f_);
+    f_ = o.f_;
+    name_ = std::move(o.name_);
+    o.f_ = nullptr;
+  }
+  return *this;
+}
+
+void OutFile::fail(const char* what) const {
+  int e = errno;
+  stop({std::string("ERROR: ") + what + " file \"" + name_ + "\": " +
+        (e ? std::strerror(e) : "write error")});
+}
+
+void OutFile::write(const void* data, std::size_t n) {
+  if (n == 0) return;
+  errno = 0;
+  if (!f_ || std::fwrite(data, 1, n, f_) != n) fail("cannot write");
+}
+
+void OutFile::line(std::string_view s) {
+  write(s);
+  write("\n", 1);
+}
+
+void OutFile::flush() {
+  errno = 0;
+  if (f_ && std::fflush(f_) != 0) fail("cannot write");
+}
+
+void OutFile::close() {
+  if (!f_) return;
+  errno = 0;
+  bool bad = std::fflush(f_) != 0 || std::ferror(f_);
+  bad = (std::fclose(f_) != 0) || bad;
+  f_ = nullptr;
+  if (bad) fail("cannot write");
+}
+
+void out_line(std::string_view s) {
+  std::fwrite(s.data(), 1, s.size(), stdout);
+  std::fputc('\n', stdout);
+}
+
+}  // namespace tvl

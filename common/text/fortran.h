@@ -1,0 +1,92 @@
+#pragma once
+// Fortran-style text input and output shared by every program:
+// free-format (list-directed) reading and writing, fixed-column reading,
+// and fixed layouts (I, F, E, A fields) with asterisks on overflow.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tvl::text {
+
+// ---- fixed-width, blank-padded texts ------------------------------------
+// Text of exactly w columns: cut or padded with blanks on the right.
+std::string pad(std::string_view s, std::size_t w);
+// Equal when the shorter text, padded with blanks, equals the longer one.
+bool same_text(std::string_view a, std::string_view b);
+// Text without trailing blanks.
+std::string_view trim_right(std::string_view s);
+
+// ---- numbers in single words (free-format rules) ------------------------
+// The whole word must be one number: optional sign, digits, optional decimal
+// point, optional exponent with e, E, d or D. Returns false when it is not.
+bool parse_int(std::string_view word, long long& v);
+bool parse_int(std::string_view word, int& v);     // also false when out of int range
+bool parse_real(std::string_view word, double& v);
+bool parse_real(std::string_view word, float& v);
+
+// ---- line input ---------------------------------------------------------
+// Reads text lines from a C stream. CRLF ends read as LF ends; a NUL byte is
+// kept as a character. A read error is reported as such, never as an end.
+class LineReader {
+ public:
+  enum class Status { ok, eof, error };
+  explicit LineReader(std::FILE* f) : f_(f) {}
+  Status next(std::string& line);   // line without its end-of-line character(s)
+  long line_number() const { return lineno_; }  // lines delivered so far
+ private:
+  std::FILE* f_;
+  long lineno_ = 0;
+};
+
+// Free-format read of n values: words separated by blanks, commas or tabs;
+// when the current line holds fewer than n words the read continues on the
+// following lines; words beyond n on the last line used are ignored; the next
+// read starts on a new line. Returns eof when the input ends before the first
+// word, or error when it ends (or fails) before n words were found.
+LineReader::Status free_read(LineReader& in, std::size_t n, std::vector<std::string>& words);
+
+// Splits one line into free-format words (blanks, commas, tabs separate).
+std::vector<std::string> free_words(std::string_view line);
+
+// ---- fixed-column input -------------------------------------------------
+// Field of `width` columns starting at column `col` (1-based); a short line
+// reads as if padded with blanks.
+std::string_view field(std::string_view line, std::size_t col, std::size_t width);
+// Numeric fields: blanks inside the field are ignored and an all-blank field
+// reads as 0. Returns false when the field holds something else.
+bool fixed_int(std::string_view line, std::size_t col, std::size_t width, long long& v);
+bool fixed_real(std::string_view line, std::size_t col, std::size_t width, double& v);
+
+// ---- fixed layouts ------------------------------------------------------
+// Right-aligned in w columns; w asterisks when the value does not fit.
+std::string fmt_i(long long v, int w);                 // Iw
+std::string fmt_f(double v, int w, int d);             // Fw.d
+std::string fmt_e(double v, int w, int d);             // Ew.d: 0.ddddE+xx
+std::string fmt_a(std::string_view s, int w);          // Aw: padded or cut to w
+
+// ---- free-format output -------------------------------------------------
+// Builds a list-directed line: it begins with one blank; text pieces follow
+// each other without separators; every number is preceded by one blank and
+// not padded; fixed-width names keep their full width.
+class FreeLine {
+ public:
+  FreeLine() : s_(" ") {}
+  FreeLine& t(std::string_view text) { s_ += text; return *this; }
+  FreeLine& name(std::string_view s, std::size_t w) { s_ += pad(s, w); return *this; }
+  FreeLine& i(long long v);
+  FreeLine& r(double v);   // real in free format (see free_real)
+  const std::string& str() const { return s_; }
+  operator std::string() const { return s_; }
+ private:
+  std::string s_;
+};
+// A real as free-format output writes it (without the leading blank): the
+// shortest decimal form that reads back to the same double, with a decimal
+// point always present ("3.0", "0.1", "1.0E-12").
+std::string free_real(double v);
+// Convenience: " " + text pieces; used for one-piece message lines.
+inline std::string free_text(std::string_view s) { return " " + std::string(s); }
+
+}  // namespace tvl::text

@@ -1,0 +1,49 @@
+#pragma once
+// The record toolkit: keyword text files read as records (fixed-width lines
+// without comments, separators or capitals), split into words, with section
+// keywords begin{name} / end{name}. Two variants: the analysers' (default)
+// and topgen's (double quote is a separator too, words cut to a caller width,
+// read errors stop the program).
+#include <array>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "common/tvl_const.h"
+
+namespace tvl::rec {
+
+using WordList = std::array<std::string, maxwords>;  // blank slots are empty strings
+
+enum class Variant { analysers, topgen };
+
+// Next non-empty record of L columns, comments and separators removed, lower
+// case. Returns false at end of input (analysers: also on a read error;
+// topgen: a read error throws Stop).
+bool get_record(std::FILE* in, std::size_t L, std::string& record,
+                Variant v = Variant::analysers);
+
+void remove_comment(std::string& record);
+void remove_misc(std::string& record, Variant v = Variant::analysers);
+bool empty(std::string_view record);
+void low_case(std::string& text);
+void up_case(std::string& text);
+
+// Splits into at most 20 words; words longer than `width` are cut (topgen's
+// variant; the analysers use 256). Returns the word count.
+int split_record(std::string_view record, WordList& words, std::size_t width = reclen);
+
+// begin_key: true when the record holds "begin"; name receives the section name
+// (blanks removed, without trailing padding).
+bool begin_key(std::string_view record, std::string& name);
+// end_key: true when the record closes the section `name`.
+bool end_key(std::string_view record, std::string_view name);
+
+// Free-format single values; fail is 0 on success, 1 when no value could be read.
+int readint(std::string_view text, int& fail);
+double readdble(std::string_view text, int& fail);
+
+// Column of the last non-blank character, 0 for an all-blank text.
+std::size_t slen(std::string_view text);
+
+}  // namespace tvl::rec
