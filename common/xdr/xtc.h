@@ -1,0 +1,36 @@
+#pragma once
+// One xtc frame (magic, natoms, step, time, box, coordinate block) read from
+// or written to an open XDR stream of the file table (see xdrfile.h).
+#include <vector>
+
+namespace tvl::xtc {
+
+inline constexpr int magic = 1995;
+
+struct Frame {
+  int natoms = 0;
+  int step = 0;
+  float time = 0.0f;
+  float box[3][3] = {};     // row i is box vector i
+  float prec = 1000.0f;     // precision: written from here, overwritten on reading
+  std::vector<float> x;     // 3*natoms values, atom after atom x, y, z
+};
+
+enum class ReadResult {
+  ok,       // a whole frame was decoded
+  end,      // clean end of file at a frame boundary (no byte left)
+  bad,      // cut or corrupt frame: nothing of it may be used
+  not_xtc,  // the magic number is not 1995
+};
+
+// Reads the next frame from stream xdrid. The frame's vectors are reused and
+// only grown. natoms above max_atoms is reported as bad without decoding.
+ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
+
+// Writes one frame. Coordinates are checked before any item is written: a
+// frame with a NaN or infinite value, or whose scaled coordinates do not fit
+// the integer range, is not written and false is returned, so the file stays
+// a valid xtc of the frames before it. False also on a write failure.
+bool write_frame(int xdrid, const Frame& f);
+
+}  // namespace tvl::xtc
