@@ -89,4 +89,8 @@ std::string free_real(double v);
 // Convenience: " " + text pieces; used for one-piece message lines.
 inline std::string free_text(std::string_view s) { return " " + std::string(s); }
 
+// Command-line arguments and file names are at most 128 characters; a longer
+// one is refused (Stop, exit 2 for arguments), never cut. `what` names it.
+void check_name_length(std::string_view s, std::string_view what, int status = 2);
+
 }  // namespace tvl::text

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/error.h"
 #include "common/tvl_const.h"
 
 namespace tvl::rec {
@@ -17,11 +18,21 @@ using WordList = std::array<std::string, maxwords>;  // blank slots are empty st
 
 enum class Variant { analysers, topgen };
 
+// A line longer than the record length whose part beyond column L holds
+// anything but blanks or a comment: thrown by get_record, so that the reader
+// can report it in its own frame. Its lines say which line it is.
+struct LongLine : tvl::Stop {
+  long line = 0;       // number of the physical line in the file, from 1
+  std::size_t L = 0;
+  LongLine(long line_no, std::size_t len);
+};
+
 // Next non-empty record of L columns, comments and separators removed, lower
 // case. Returns false at end of input (analysers: also on a read error;
-// topgen: a read error throws Stop).
+// topgen: a read error throws Stop). CRLF line ends read like LF ends.
+// *line_no, when given, counts the physical lines read so far.
 bool get_record(std::FILE* in, std::size_t L, std::string& record,
-                Variant v = Variant::analysers);
+                Variant v = Variant::analysers, long* line_no = nullptr);
 
 void remove_comment(std::string& record);
 void remove_misc(std::string& record, Variant v = Variant::analysers);
