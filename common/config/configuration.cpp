@@ -1,0 +1,72 @@
+#include "common/config/configuration.h"
+
+namespace tvl::config {
+
+namespace {
+template <class... V>
+void clear_reserve(std::size_t n, V&... v) {
+  (v.clear(), ...);
+  (v.reserve(n), ...);
+}
+template <class... V>
+void grow(V&... v) {
+  (v.push_back({}), ...);
+}
+}  // namespace
+
+void reset(Configuration& c, const Limits& lim) {
+  c.n = 0;
+  c.m = 0;
+  const std::size_t ns = lim.nmax > 0 ? static_cast<std::size_t>(lim.nmax) : 0;
+  const std::size_t nm = lim.nalmolmax > 0 ? static_cast<std::size_t>(lim.nalmolmax) : 0;
+  clear_reserve(ns, c.x, c.y, c.z, c.vx, c.vy, c.vz, c.fx, c.fy, c.fz, c.mas, c.rmas);
+  clear_reserve(ns, c.sptype, c.mol_of_site, c.index_in_mol, c.moltype_of_site);
+  clear_reserve(nm, c.mol_type, c.mol_offset, c.mol_nsites);
+  clear_reserve(nm, c.mol_mass, c.xcm, c.ycm, c.zcm);
+  for (int a = 0; a < 3; ++a) {
+    c.box[a] = 0.0;
+    c.ecell[a] = 0.0;
+    c.ndup[a] = 0;
+  }
+}
+
+void add_site(Configuration& c) {
+  grow(c.x, c.y, c.z, c.vx, c.vy, c.vz, c.fx, c.fy, c.fz, c.mas, c.rmas);
+  grow(c.sptype, c.mol_of_site, c.index_in_mol, c.moltype_of_site);
+  c.n = static_cast<int>(c.x.size());
+}
+
+void add_molecule(Configuration& c) {
+  grow(c.mol_type, c.mol_offset, c.mol_nsites, c.mol_mass, c.xcm, c.ycm, c.zcm);
+  c.m = static_cast<int>(c.mol_type.size());
+}
+
+void set_relative_masses(Configuration& c) {
+  for (int s = 0; s < c.n; ++s) {
+    const double mm = c.mol_mass[c.mol_of_site[s]];
+    c.rmas[s] = mm != 0.0 ? c.mas[s] / mm : 0.0;
+  }
+}
+
+void centres_of_mass(Configuration& c) {
+  for (int j = 0; j < c.m; ++j) {
+    c.xcm[j] = 0.0;
+    c.ycm[j] = 0.0;
+    c.zcm[j] = 0.0;
+  }
+  for (int s = 0; s < c.n; ++s) {
+    const int j = c.mol_of_site[s];
+    c.xcm[j] += c.rmas[s] * c.x[s];
+    c.ycm[j] += c.rmas[s] * c.y[s];
+    c.zcm[j] += c.rmas[s] * c.z[s];
+  }
+}
+
+void set_box(Configuration& c, double bx, double by, double bz) {
+  c.box[0] = c.ecell[0] = bx;
+  c.box[1] = c.ecell[1] = by;
+  c.box[2] = c.ecell[2] = bz;
+  c.ndup[0] = c.ndup[1] = c.ndup[2] = 1;
+}
+
+}  // namespace tvl::config

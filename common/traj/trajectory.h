@@ -1,0 +1,107 @@
+#pragma once
+// Reading crd and xtc trajectories frame by frame into a configuration.
+//
+// Low level, one trajectory at a time: open_crd_xtc, read_crd_xtc,
+// close_crd_xtc. High level: frame_loop walks a list of trajectories as one
+// continuous sequence of frames, keeps one frame of every ngap and calls back
+// for every kept frame with the configuration holding it.
+//
+// Checks made here: the site count of a trajectory must equal the
+// configuration's and must not exceed nmax (Stop naming the file and both
+// counts, exit 1); a crd file that cannot be opened or has no header is passed
+// over with a warning line; a cut or corrupt frame ends its file with a warning
+// on standard error, the frames before it being used.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/config/configuration.h"
+#include "common/traj/crd.h"
+#include "common/tvl_const.h"
+#include "common/xdr/xtc.h"
+
+namespace tvl::traj {
+
+enum class Kind { crd, xtc };
+
+// "crd" or "xtc": only the first 3 characters are compared (case as given).
+bool kind_from_text(std::string_view text, Kind& kind);
+const char* kind_text(Kind kind);
+
+// Single-precision frame buffers, sized once for nmax sites and reused for
+// every frame and every skipped frame.
+struct Buffers {
+  crd::Frame crd;
+  xtc::Frame xtc;
+  int nmax = tvl::nmax;
+};
+void allocate(Buffers& b, int nmax = tvl::nmax);
+
+// One open trajectory.
+struct Handle {
+  Kind kind = Kind::crd;
+  std::string name;
+  int status = 0;     // 1 while the trajectory can deliver frames, else 0
+  int xdrid = 0;      // xtc: stream id of the XDR file table (0: not open)
+  crd::Reader crd;    // crd: the open file
+  int natoms = 0;     // site count of the trajectory (crd: from the header)
+  long frames = 0;    // frames read from this file so far, taken or skipped
+};
+
+// Opens a trajectory; h.status becomes 1 when frames can be read.
+// crd: the header is read; a file that cannot be opened or whose header
+// cannot be read gets status 0 and a warning line naming it on standard output.
+// A header count above nmax or different from `expected_n` (the
+// configuration's site count; pass -1 to accept any) stops the program.
+// xtc: opened through the XDR file table; when that fails a line naming the
+// file is written and status is 0 (the later close then ends the program
+// through the XDR layer).
+void open_crd_xtc(Handle& h, Kind kind, const std::string& name, int expected_n,
+                  int nmax = tvl::nmax);
+
+// Reads the next frame into the configuration (positions, box, centres of
+// mass), then skips `skip` further frames. h.status stays 1 only when the
+// frame and all skipped frames could be read; only then is the frame valid.
+// A frame whose site count differs from c.n (or exceeds the buffers) stops
+// the program naming the file and both counts.
+void read_crd_xtc(Handle& h, int skip, config::Configuration& c, Buffers& b);
+
+// Frame primitives used by read_crd_xtc and frame_loop. take_frame fills the
+// configuration; skip_frame reads into scratch and leaves it untouched. Both
+// return false at the end of the file or after a cut frame (status 0, file
+// closed, warning already written for a cut frame).
+bool take_frame(Handle& h, config::Configuration& c, Buffers& b);
+bool skip_frame(Handle& h, Buffers& b);
+
+// Closes the trajectory (crd: harmless when already closed; xtc: through the
+// XDR file table, whose close of a stream that never opened ends the program).
+void close_crd_xtc(Handle& h);
+
+// A list of trajectories read as one continuous sequence of frames.
+struct TrajList {
+  Kind kind = Kind::crd;
+  std::vector<std::string> names;
+  int ngap = 1;  // keep one frame of every ngap; 0 or less keeps every frame
+};
+
+struct LoopOptions {
+  int nmax = tvl::nmax;
+  // Frame counter on standard error: shown only when standard error is a
+  // terminal, and only when this is true.
+  bool counter = true;
+  // Writes four blanks and the name before each trajectory is opened.
+  bool echo_names = true;
+};
+
+// Reads every trajectory of the list in order. Frames are grouped in groups of
+// ngap consecutive frames over the whole sequence (groups carry on across file
+// boundaries); the first frame of every complete group is kept: the
+// configuration then holds it and on_frame(f) is called with f = 1, 2, ...
+// (the callback may throw Stop). The trailing incomplete group of the whole
+// sequence is dropped. Returns the number of kept frames.
+long frame_loop(const TrajList& list, config::Configuration& c, Buffers& b,
+                const std::function<void(long f)>& on_frame,
+                const LoopOptions& opt = {});
+
+}  // namespace tvl::traj
