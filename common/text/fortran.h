@@ -40,6 +40,11 @@ class LineReader {
   long lineno_ = 0;
 };
 
+// Reads one line (CR of a CRLF end removed, NUL bytes kept) into `line`;
+// eof only when nothing at all was left, error on a read failure. Shared by
+// LineReader and the record toolkit.
+LineReader::Status read_line(std::FILE* f, std::string& line);
+
 // Free-format read of n values: words separated by blanks, commas or tabs;
 // when the current line holds fewer than n words the read continues on the
 // following lines; words beyond n on the last line used are ignored; the next
@@ -65,6 +70,9 @@ std::string fmt_i(long long v, int w);                 // Iw
 std::string fmt_f(double v, int w, int d);             // Fw.d
 std::string fmt_e(double v, int w, int d);             // Ew.d: 0.ddddE+xx
 std::string fmt_a(std::string_view s, int w);          // Aw: padded or cut to w
+// Aw for a text declared `declared` columns wide: cut to its first w columns,
+// or right-aligned with leading blanks when w is wider than the declaration.
+std::string fmt_a(std::string_view s, int w, std::size_t declared);
 
 // ---- free-format output -------------------------------------------------
 // Builds a list-directed line: it begins with one blank; text pieces follow

@@ -1,0 +1,189 @@
+// The record toolkit: records, words and section keywords of keyword files.
+#include "common/text/records.h"
+
+#include <algorithm>
+
+#include "common/text/fortran.h"
+
+namespace tvl::rec {
+
+LongLine::LongLine(long line_no, std::size_t len)
+    : tvl::Stop({" Line " + std::to_string(line_no) + " is longer than " + std::to_string(len) +
+                 " columns."}),
+      line(line_no),
+      L(len) {}
+
+namespace {
+
+bool misc_char(char c, Variant v) {
+  return c == ',' || c == '=' || c == '\t' || (v == Variant::topgen && c == '"');
+}
+
+// True when the columns beyond L hold only blanks, separators or a comment:
+// cutting the line there loses nothing.
+bool tail_is_blank(const std::string& line, std::size_t L, Variant v) {
+  std::size_t end = std::min(line.find('#'), line.size());
+  for (std::size_t k = L; k < end; ++k) {
+    char c = line[k];
+    if (c != ' ' && !misc_char(c, v)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool get_record(std::FILE* in, std::size_t L, std::string& record, Variant v, long* line_no) {
+  for (;;) {
+    text::LineReader::Status s = text::read_line(in, record);
+    if (s == text::LineReader::Status::eof) return false;
+    if (s == text::LineReader::Status::error) {
+      // The analysers treat a failed read like an end (callers may tell the
+      // two apart with std::ferror); topgen stops.
+      if (v == Variant::topgen) tvl::stop({" ERROR: read error on an input file."});
+      return false;
+    }
+    if (line_no) ++*line_no;
+    if (record.size() > L) {
+      if (!tail_is_blank(record, L, v)) throw LongLine(line_no ? *line_no : 0, L);
+      record.resize(L);
+    } else {
+      record.resize(L, ' ');
+    }
+    remove_comment(record);
+    remove_misc(record, v);
+    if (empty(record)) continue;
+    low_case(record);
+    return true;
+  }
+}
+
+void remove_comment(std::string& record) {
+  std::size_t p = record.find('#');
+  if (p != std::string::npos) std::fill(record.begin() + static_cast<std::ptrdiff_t>(p), record.end(), ' ');
+}
+
+void remove_misc(std::string& record, Variant v) {
+  for (char& c : record)
+    if (misc_char(c, v)) c = ' ';
+}
+
+bool empty(std::string_view record) {
+  return record.find_first_not_of(' ') == std::string_view::npos;
+}
+
+void low_case(std::string& text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+}
+
+void up_case(std::string& text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
+int split_record(std::string_view record, WordList& words, std::size_t width) {
+  for (auto& w : words) w.clear();
+  std::size_t i = 0, n = record.size();
+  int count = 0;
+  while (count < maxwords) {
+    while (i < n && record[i] == ' ') ++i;
+    if (i >= n) break;
+    std::size_t b = i;
+    while (i < n && record[i] != ' ') ++i;
+    words[static_cast<std::size_t>(count)].assign(record.substr(b, std::min(i - b, width)));
+    ++count;
+  }
+  if (width == 0) count = 0;  // zero-width slots are all blank
+  return count;
+}
+
+namespace {
+
+// The record is taken as L columns, L at least the record length of keyword
+// files: a shorter text reads as if padded with blanks.
+std::size_t cols(std::string_view record) {
+  return std::max(record.size(), static_cast<std::size_t>(reclen));
+}
+
+// Copies the section name that follows a keyword starting at `from` into
+// `name` from its first column on: characters after the first '{', blanks
+// and '}' dropped, up to the first '}'. Columns beyond `len` already in
+// `name` are left as they are.
+void key_name(std::string_view record, std::size_t from, std::string& name) {
+  bool open = false;
+  std::size_t col = 0;
+  for (std::size_t k = from; k < record.size(); ++k) {
+    char c = record[k];
+    if (c == '}') break;
+    if (!open) {
+      if (c == '{') open = true;
+      continue;
+    }
+    if (c == ' ') continue;
+    if (col < static_cast<std::size_t>(reclen)) {
+      if (col < name.size())
+        name[col] = c;
+      else
+        name += c;
+    }
+    ++col;
+  }
+}
+
+bool word_at(std::string_view record, std::size_t p, std::string_view w) {
+  return p + w.size() <= record.size() && record.substr(p, w.size()) == w;
+}
+
+}  // namespace
+
+bool begin_key(std::string_view record, std::string& name) {
+  name.clear();
+  std::size_t L = cols(record);
+  bool found = false;
+  // Start columns L-5 down to 1 (0-based L-6 .. 0), right to left.
+  for (std::size_t p = L - 5; p-- > 0;) {
+    if (!word_at(record, p, "begin")) continue;
+    found = true;
+    key_name(record, p, name);
+  }
+  name = std::string(text::trim_right(name));
+  return found;
+}
+
+bool end_key(std::string_view record, std::string_view name) {
+  std::size_t L = cols(record);
+  std::string cand;
+  for (std::size_t p = L - 5; p-- > 0;) {
+    if (!word_at(record, p, "end")) continue;
+    cand.clear();
+    key_name(record, p, cand);
+    if (text::same_text(cand, name)) return true;
+  }
+  return false;
+}
+
+int readint(std::string_view text, int& fail) {
+  fail = 0;
+  std::vector<std::string> w = text::free_words(text);
+  int v = 0;
+  if (w.empty() || !text::parse_int(w[0], v)) {
+    fail = 1;
+    return 0;
+  }
+  return v;
+}
+
+double readdble(std::string_view text, int& fail) {
+  fail = 0;
+  std::vector<std::string> w = text::free_words(text);
+  double v = 0;
+  if (w.empty() || !text::parse_real(w[0], v)) {
+    fail = 1;
+    return 0;
+  }
+  return v;
+}
+
+std::size_t slen(std::string_view text) { return text::trim_right(text).size(); }
+
+}  // namespace tvl::rec
