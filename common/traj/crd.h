@@ -2,10 +2,18 @@
 // The crd trajectory: 4-byte-framed binary records in the writer's byte
 // order; a header record holding N, then one record per frame holding the
 // box (3 floats), then x of all sites, y of all sites, z of all sites.
+//
+// Every record is checked: the header must be a 4-byte record holding
+// 0 <= N <= the caller's limit; a frame record's leading and trailing length
+// markers must agree and cover at least the box and the 3N values (a longer
+// record is accepted, the rest of its payload skipped). A marker that only
+// makes sense byte-swapped is reported as a file of the other byte order.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "common/outfile.h"
 
 namespace tvl::crd {
 
@@ -16,6 +24,9 @@ struct Frame {
 
 enum class ReadResult { ok, end, bad };
 
+// Reverses the bytes of a 32-bit word.
+std::uint32_t byte_swap(std::uint32_t v);
+
 class Reader {
  public:
   Reader() = default;
@@ -23,26 +34,32 @@ class Reader {
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
   // Opens and reads the header. Returns false (and leaves the reader closed)
-  // when the file cannot be opened or has no valid header; `why` then says so.
-  // A header whose N exceeds max_sites, or that looks byte-swapped, throws Stop.
+  // when the file cannot be opened or has no complete header; `why` then says
+  // so. A header that is not a 4-byte record, looks byte-swapped, or holds N
+  // below 0 or above max_sites throws Stop naming the file. Buffers are sized
+  // for N here, once.
   bool open(const std::string& name, int max_sites, std::string* why = nullptr);
   int natoms() const { return n_; }
-  // ok: frame read; end: no byte left at a frame boundary; bad: cut or
-  // corrupt record (a warning naming file and frame has been written to
-  // standard error). Markers that disagree throw Stop naming file and record.
+  // ok: frame read (f.x, f.y, f.z hold N values each; their storage is reused);
+  // end: no byte left at a frame boundary; bad: cut record or read error (a
+  // warning naming file and frame has been written to standard error and the
+  // file is closed). Markers that disagree or are too small throw Stop naming
+  // file and record.
   ReadResult next(Frame& f);
   ReadResult skip();  // reads one frame into scratch and discards it
-  long frames_read() const { return frames_; }
+  long frames_read() const { return frames_; }  // frames read completely so far
   void close();
   bool is_open() const { return f_ != nullptr; }
   const std::string& name() const { return name_; }
 
  private:
+  ReadResult read_record(Frame& f);
   std::FILE* f_ = nullptr;
   std::string name_;
   int n_ = 0;
   long frames_ = 0;
   Frame scratch_;
+  std::vector<unsigned char> rec_;  // one record payload, 12 + 12N bytes
 };
 
 class Writer {
@@ -51,13 +68,19 @@ class Writer {
   ~Writer();
   Writer(const Writer&) = delete;
   Writer& operator=(const Writer&) = delete;
-  void open(const std::string& name, int natoms);  // writes the header; throws Stop on failure
-  void write(const Frame& f);                      // throws Stop naming the file on a write failure
-  void close();                                    // checked
+  // Creates the file and writes the header; throws Stop on failure. With
+  // `exclusive` an existing file is not touched: the open fails instead.
+  void open(const std::string& name, int natoms, bool exclusive = false);
+  // Writes one frame from f.box and the first N values of f.x, f.y, f.z;
+  // throws Stop naming the file on a write failure or when a vector is short.
+  void write(const Frame& f);
+  void close();  // checked
+  bool is_open() const { return out_.is_open(); }
+  int natoms() const { return n_; }
   const std::string& name() const { return name_; }
 
  private:
-  std::FILE* f_ = nullptr;
+  tvl::OutFile out_;
   std::string name_;
   int n_ = 0;
   std::vector<char> buf_;

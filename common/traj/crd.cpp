@@ -1,0 +1,207 @@
+#include "common/traj/crd.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "common/error.h"
+
+namespace tvl::crd {
+
+namespace {
+
+constexpr std::uint32_t header_len = 4;
+
+std::int32_t as_int(std::uint32_t u) {
+  std::int32_t v;
+  std::memcpy(&v, &u, 4);
+  return v;
+}
+
+std::uint32_t word_at(const unsigned char* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+// Payload length in bytes of a frame record of n sites.
+long long frame_len(int n) { return 12LL + 12LL * n; }
+
+std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+
+const char* other_order_line =
+    "       the file looks like one written in the other byte order: convert it with endianflip";
+
+// Reads exactly n bytes; returns the number read (short on end of file or error).
+std::size_t read_bytes(std::FILE* f, void* p, std::size_t n) { return std::fread(p, 1, n, f); }
+
+}  // namespace
+
+std::uint32_t byte_swap(std::uint32_t v) {
+  return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
+}
+
+// ---- Reader ---------------------------------------------------------------
+
+Reader::~Reader() { close(); }
+
+void Reader::close() {
+  if (f_) std::fclose(f_);
+  f_ = nullptr;
+}
+
+bool Reader::open(const std::string& name, int max_sites, std::string* why) {
+  close();
+  name_ = name;
+  n_ = 0;
+  frames_ = 0;
+  errno = 0;
+  f_ = std::fopen(name.c_str(), "rb");
+  if (!f_) {
+    if (why) *why = errno ? std::strerror(errno) : "cannot be opened";
+    return false;
+  }
+  unsigned char h[12];
+  errno = 0;
+  const std::size_t got = read_bytes(f_, h, sizeof h);
+  if (got != sizeof h) {
+    if (why) {
+      if (std::ferror(f_))
+        *why = std::string("read error: ") + (errno ? std::strerror(errno) : "unknown");
+      else
+        *why = got == 0 ? "the file is empty" : "the header record is incomplete";
+    }
+    close();
+    return false;
+  }
+  const std::uint32_t lead = word_at(h), value = word_at(h + 4), trail = word_at(h + 8);
+  if (lead != header_len || trail != header_len) {
+    std::vector<std::string> lines{"ERROR: crd-file " + quoted(name) +
+                                   ": record 1 is not a header record of 4 bytes"};
+    if (lead == byte_swap(header_len) && trail == byte_swap(header_len))
+      lines.push_back(other_order_line);
+    close();
+    tvl::stop(std::move(lines));
+  }
+  const std::int32_t n = as_int(value);
+  if (n < 0 || n > max_sites) {
+    close();
+    tvl::stop({"ERROR: crd-file " + quoted(name) + ": header holds " + std::to_string(n) +
+               " sites; allowed are 0 to " + std::to_string(max_sites)});
+  }
+  n_ = n;
+  const std::size_t sz = static_cast<std::size_t>(n_);
+  rec_.assign(static_cast<std::size_t>(frame_len(n_)), 0);
+  scratch_.x.resize(sz);
+  scratch_.y.resize(sz);
+  scratch_.z.resize(sz);
+  return true;
+}
+
+ReadResult Reader::read_record(Frame& f) {
+  if (!f_) return ReadResult::end;
+  const long frame_no = frames_ + 1;
+  const long record_no = frames_ + 2;  // the header is record 1
+  auto cut = [&](const char* what) {
+    std::fprintf(stderr, "WARNING: crd-file %s: frame %ld %s; the frames before it are used\n",
+                 quoted(name_).c_str(), frame_no, what);
+    close();
+    return ReadResult::bad;
+  };
+
+  unsigned char m[4];
+  errno = 0;
+  std::size_t got = read_bytes(f_, m, 4);
+  if (got == 0 && !std::ferror(f_)) {
+    close();
+    return ReadResult::end;
+  }
+  if (got != 4) return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
+  const std::uint32_t lead = word_at(m);
+  const long long need = frame_len(n_);
+  const long long len = as_int(lead);
+  if (len < need) {
+    std::vector<std::string> lines{
+        "ERROR: crd-file " + quoted(name_) + ": record " + std::to_string(record_no) +
+        " (frame " + std::to_string(frame_no) + ") has a length marker of " + std::to_string(len) +
+        " bytes; a frame of " + std::to_string(n_) + " sites needs " + std::to_string(need)};
+    if (static_cast<long long>(byte_swap(lead)) == need) lines.push_back(other_order_line);
+    close();
+    tvl::stop(std::move(lines));
+  }
+  if (read_bytes(f_, rec_.data(), rec_.size()) != rec_.size())
+    return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
+  // A longer record: its extra payload is read and dropped.
+  for (long long rest = len - need; rest > 0;) {
+    unsigned char sink[4096];
+    const std::size_t k = static_cast<std::size_t>(rest < 4096 ? rest : 4096);
+    if (read_bytes(f_, sink, k) != k)
+      return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
+    rest -= static_cast<long long>(k);
+  }
+  got = read_bytes(f_, m, 4);
+  if (got != 4) return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
+  if (word_at(m) != lead) {
+    const long long trail = as_int(word_at(m));
+    close();
+    tvl::stop({"ERROR: crd-file " + quoted(name_) + ": record " + std::to_string(record_no) +
+               " (frame " + std::to_string(frame_no) + "): the length markers disagree (" +
+               std::to_string(len) + " before, " + std::to_string(trail) + " after)"});
+  }
+  const std::size_t n = static_cast<std::size_t>(n_);
+  f.x.resize(n);
+  f.y.resize(n);
+  f.z.resize(n);
+  const unsigned char* p = rec_.data();
+  std::memcpy(f.box, p, 12);
+  if (n > 0) {
+    std::memcpy(f.x.data(), p + 12, 4 * n);
+    std::memcpy(f.y.data(), p + 12 + 4 * n, 4 * n);
+    std::memcpy(f.z.data(), p + 12 + 8 * n, 4 * n);
+  }
+  ++frames_;
+  return ReadResult::ok;
+}
+
+ReadResult Reader::next(Frame& f) { return read_record(f); }
+
+ReadResult Reader::skip() { return read_record(scratch_); }
+
+// ---- Writer ---------------------------------------------------------------
+
+Writer::~Writer() = default;
+
+void Writer::open(const std::string& name, int natoms, bool exclusive) {
+  if (natoms < 0) tvl::stop({"ERROR: crd-file " + quoted(name) + ": negative number of sites"});
+  if (frame_len(natoms) > INT32_MAX)
+    tvl::stop({"ERROR: crd-file " + quoted(name) + ": " + std::to_string(natoms) +
+               " sites do not fit one crd record"});
+  out_ = tvl::OutFile(name, exclusive ? "wbx" : "wb");
+  name_ = name;
+  n_ = natoms;
+  buf_.assign(static_cast<std::size_t>(frame_len(n_) + 8), 0);
+  const std::int32_t h[3] = {4, n_, 4};
+  out_.write(h, sizeof h);
+}
+
+void Writer::write(const Frame& f) {
+  const std::size_t n = static_cast<std::size_t>(n_);
+  if (f.x.size() < n || f.y.size() < n || f.z.size() < n)
+    tvl::stop({"ERROR: crd-file " + quoted(name_) + ": a frame holds fewer than " +
+               std::to_string(n_) + " sites"});
+  const std::int32_t len = static_cast<std::int32_t>(frame_len(n_));
+  char* p = buf_.data();
+  std::memcpy(p, &len, 4);
+  std::memcpy(p + 4, f.box, 12);
+  if (n > 0) {
+    std::memcpy(p + 16, f.x.data(), 4 * n);
+    std::memcpy(p + 16 + 4 * n, f.y.data(), 4 * n);
+    std::memcpy(p + 16 + 8 * n, f.z.data(), 4 * n);
+  }
+  std::memcpy(p + 4 + len, &len, 4);
+  out_.write(buf_.data(), buf_.size());
+}
+
+void Writer::close() { out_.close(); }
+
+}  // namespace tvl::crd
