@@ -3,6 +3,8 @@
 // or written to an open XDR stream of the file table (see xdrfile.h).
 #include <vector>
 
+#include "common/xdr/xdrfile.h"
+
 namespace tvl::xtc {
 
 inline constexpr int magic = 1995;
@@ -20,11 +22,14 @@ enum class ReadResult {
   ok,       // a whole frame was decoded
   end,      // clean end of file at a frame boundary (no byte left)
   bad,      // cut or corrupt frame: nothing of it may be used
-  not_xtc,  // the magic number is not 1995
+  not_xtc,  // the magic number is not 1995 (on a first frame: "not an xtc file")
+  read_error,  // the file could not be read (an I/O error, not an end of file)
 };
 
 // Reads the next frame from stream xdrid. The frame's vectors are reused and
-// only grown. natoms above max_atoms is reported as bad without decoding.
+// only grown. natoms above max_atoms, a header atom count that differs from
+// the coordinate block's, and any stored value the decoder cannot trust are
+// reported as bad; nothing of a bad frame may be used.
 ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
 
 // Writes one frame. Coordinates are checked before any item is written: a
