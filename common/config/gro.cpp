@@ -1,0 +1,165 @@
+#include "common/config/gro.h"
+
+#include <vector>
+
+#include "common/config/columns.h"
+#include "common/config/structure.h"
+#include "common/error.h"
+#include "common/outfile.h"
+#include "common/text/fortran.h"
+#include "common/text/records.h"
+
+namespace tvl::config {
+
+namespace {
+
+using tvl::text::LineReader;
+
+struct FileCloser {
+  std::FILE* f;
+  ~FileCloser() {
+    if (f) std::fclose(f);
+  }
+};
+
+[[noreturn]] void corrupted() { tvl::stop({"ERROR: GROMOS input-file is corrupted !"}); }
+
+[[noreturn]] void inconsistent() {
+  tvl::stop({"ERROR: SUBROUTINE READ_GRO", "       Inconsistenty in GRO-file"});
+}
+
+void need(LineReader::Status s) {
+  if (s != LineReader::Status::ok) corrupted();
+}
+
+bool column_int(std::string_view line, std::size_t col, std::size_t w, long long& v) {
+  return tvl::text::fixed_int(line, col, w, v);
+}
+
+}  // namespace
+
+std::FILE* open_grofile(std::string& name) {
+  const std::string given(tvl::text::trim_right(name));
+  if (std::FILE* f = std::fopen(given.c_str(), "r")) return f;
+  if (std::FILE* f = std::fopen("tvlin.gro", "r")) {
+    name = "tvlin.gro";
+    return f;
+  }
+  return nullptr;
+}
+
+bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s, Configuration& c,
+              Cutoff& cut, const Limits& lim) {
+  const std::string given(tvl::text::trim_right(name));
+  if (verbosity >= 1)
+    tvl::out_line(" ....trying to read GROMOS CONFIGURATION input file \"" + given + "\"");
+  FileCloser fc{open_grofile(name)};
+  if (!fc.f) {
+    if (verbosity >= 1) {
+      tvl::out_line(" WARNING: No GROMOS CONFIGURATION file available. ");
+      tvl::out_line("          Neither \"tvlin.gro\", nor \"" + given + "\"");
+    }
+    return false;
+  }
+  reset(c, lim);
+  LineReader in(fc.f);
+  std::string line;
+
+  need(in.next(line));  // title
+  need(in.next(line));
+  long long natoms = 0;
+  if (!column_int(line, 1, 5, natoms) || natoms < 0) corrupted();
+  if (natoms > lim.nmax)
+    tvl::stop(
+        {"ERROR: System size too large: Number of interaction sites in GROMOS input-file exceeds " +
+             tvl::text::fmt_i(lim.nmax, 8),
+         "       Increase value of nmax in tvl_const !"});
+  tvl::out_line(tvl::text::FreeLine().i(natoms).str());
+
+  // Labels of the molecule types as 10-column texts, compared with the residue names.
+  const int ntypes = static_cast<int>(s.mol.size()) < s.ntymol ? static_cast<int>(s.mol.size())
+                                                                 : s.ntymol;
+  std::vector<std::string> labels;
+  for (int t = 0; t < ntypes; ++t) labels.push_back(tvl::text::pad(s.mol[t].label_mol, 10));
+
+  int cur = -1;  // current molecule (0-based), -1 before the first
+  int in_mol = 0;  // atoms of the current molecule so far
+  // A finished molecule must hold exactly the sites of its type.
+  auto close_molecule = [&] {
+    if (cur >= 0 && in_mol != c.mol_nsites[cur]) inconsistent();
+  };
+  for (long long i = 1; i <= natoms; ++i) {
+    need(in.next(line));
+    long long resnr = 0, atomnr = 0;
+    if (!column_int(line, 1, 5, resnr) || !column_int(line, 16, 5, atomnr)) corrupted();
+    std::string resname(tvl::text::field(line, 6, 5));
+    tvl::rec::low_case(resname);
+    double r[6];
+    for (int a = 0; a < 3; ++a)
+      if (!column_real(line, 21 + 8 * a, 8, 3, r[a])) corrupted();
+    for (int a = 0; a < 3; ++a)
+      if (!column_real(line, 45 + 8 * a, 8, 4, r[3 + a])) corrupted();
+
+    if (resnr != cur + 1 || cur < 0) {
+      close_molecule();
+      if (cur + 2 > lim.nalmolmax)
+        tvl::stop({"ERROR: System size too large: Number of molecules in GROMOS input-file exceeds " +
+                       tvl::text::fmt_i(lim.nalmolmax, 8),
+                   "       Increase value of nalmolmax in tvl_const !"});
+      add_molecule(c);
+      ++cur;
+      c.mol_offset[cur] = c.n;
+      c.mol_type[cur] = -1;
+      in_mol = 0;
+      if (resnr != cur + 1) inconsistent();
+    }
+    if (atomnr != i) inconsistent();
+    ++in_mol;
+
+    const std::string res10 = tvl::text::pad(resname, 10);
+    int match = -1;
+    for (int t = 0; t < ntypes; ++t) {
+      tvl::out_line(tvl::text::FreeLine().name(labels[t], 10).name(res10, 10).str());
+      if (tvl::text::same_text(labels[t], res10)) match = t;
+    }
+    if (match < 0)
+      tvl::stop({"ERROR: SUBROUTINE READ_GRO", "       Molecule type could not be identified"});
+    const sys::MolType& mt = s.mol[match];
+    // All atoms of a residue belong to one molecule type, and no more of
+    // them than the type has sites.
+    if (c.mol_type[cur] >= 0 && c.mol_type[cur] != match) inconsistent();
+    if (in_mol > mt.nsimol || in_mol > static_cast<int>(mt.sptype_mol.size())) inconsistent();
+    c.mol_type[cur] = match;
+    c.mol_nsites[cur] = mt.nsimol;
+
+    add_site(c);
+    const int k = c.n - 1;
+    c.x[k] = r[0];
+    c.y[k] = r[1];
+    c.z[k] = r[2];
+    c.vx[k] = r[3];
+    c.vy[k] = r[4];
+    c.vz[k] = r[5];
+    c.mol_of_site[k] = cur;
+    c.index_in_mol[k] = in_mol - 1;
+    c.moltype_of_site[k] = match;
+    const int p = mt.sptype_mol[in_mol - 1];
+    if (p < 0 || p >= static_cast<int>(s.mas_sp.size())) corrupted();
+    c.sptype[k] = p;
+    c.mas[k] = s.mas_sp[p];
+    c.mol_mass[cur] += c.mas[k];
+  }
+  close_molecule();
+
+  need(in.next(line));
+  double b[3];
+  for (int a = 0; a < 3; ++a)
+    if (!tvl::text::fixed_real(line, 1 + 10 * a, 10, b[a])) corrupted();
+  set_box(c, b[0], b[1], b[2]);
+  check_cutoff(c, cut);
+  set_relative_masses(c);
+  centres_of_mass(c);
+  return true;
+}
+
+}  // namespace tvl::config
