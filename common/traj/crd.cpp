@@ -90,11 +90,6 @@ bool Reader::open(const std::string& name, int max_sites, std::string* why) {
                " sites; allowed are 0 to " + std::to_string(max_sites)});
   }
   n_ = n;
-  const std::size_t sz = static_cast<std::size_t>(n_);
-  rec_.assign(static_cast<std::size_t>(frame_len(n_)), 0);
-  scratch_.x.resize(sz);
-  scratch_.y.resize(sz);
-  scratch_.z.resize(sz);
   return true;
 }
 
@@ -129,6 +124,8 @@ ReadResult Reader::read_record(Frame& f) {
     close();
     tvl::stop(std::move(lines));
   }
+  // The record buffer is sized on the first frame of the file, then reused.
+  if (rec_.size() != static_cast<std::size_t>(need)) rec_.assign(static_cast<std::size_t>(need), 0);
   if (read_bytes(f_, rec_.data(), rec_.size()) != rec_.size())
     return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
   // A longer record: its extra payload is read and dropped.

@@ -36,8 +36,9 @@ class Reader {
   // Opens and reads the header. Returns false (and leaves the reader closed)
   // when the file cannot be opened or has no complete header; `why` then says
   // so. A header that is not a 4-byte record, looks byte-swapped, or holds N
-  // below 0 or above max_sites throws Stop naming the file. Buffers are sized
-  // for N here, once.
+  // below 0 or above max_sites throws Stop naming the file. The record buffer
+  // is sized for N at the first frame, once per file, so a caller may check
+  // natoms() against its own limits before anything is allocated.
   bool open(const std::string& name, int max_sites, std::string* why = nullptr);
   int natoms() const { return n_; }
   // ok: frame read (f.x, f.y, f.z hold N values each; their storage is reused);

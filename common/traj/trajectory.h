@@ -47,6 +47,11 @@ struct Handle {
   crd::Reader crd;    // crd: the open file
   int natoms = 0;     // site count of the trajectory (crd: from the header)
   long frames = 0;    // frames read from this file so far, taken or skipped
+
+  Handle() = default;
+  ~Handle();  // an xtc stream still open is closed (result not checked)
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
 };
 
 // Opens a trajectory; h.status becomes 1 when frames can be read.
