@@ -8,8 +8,9 @@
 namespace tvl::rec {
 
 LongLine::LongLine(long line_no, std::size_t len)
-    : tvl::Stop({" Line " + std::to_string(line_no) + " is longer than " + std::to_string(len) +
-                 " columns."}),
+    : tvl::Stop({line_no > 0 ? " Line " + std::to_string(line_no) + " is longer than " +
+                                   std::to_string(len) + " columns."
+                             : " A line is longer than " + std::to_string(len) + " columns."}),
       line(line_no),
       L(len) {}
 
@@ -51,7 +52,7 @@ bool get_record(std::FILE* in, std::size_t L, std::string& record, Variant v, lo
     }
     remove_comment(record);
     remove_misc(record, v);
-    if (empty(record)) continue;
+    if (rec::empty(std::string_view(record))) continue;
     low_case(record);
     return true;
   }

@@ -36,6 +36,8 @@ bool get_record(std::FILE* in, std::size_t L, std::string& record,
 
 void remove_comment(std::string& record);
 void remove_misc(std::string& record, Variant v = Variant::analysers);
+// Call it as rec::empty(...): with a std::string argument an unqualified call
+// finds std::empty by argument-dependent lookup, which asks size() == 0.
 bool empty(std::string_view record);
 void low_case(std::string& text);
 void up_case(std::string& text);
