@@ -1,0 +1,179 @@
+// readsys: opens the system file, walks its top-level sections and hands
+// each to its section reader, then runs the final steps.
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "common/error.h"
+#include "common/outfile.h"
+#include "common/sysfile/reader.h"
+
+namespace tvl::sys {
+
+namespace detail {
+
+// ---- pair tables ----------------------------------------------------------
+
+double PairTable::get(int i, int j) const {
+  if (i >= cap_ || j >= cap_) return 0.0;
+  return v_[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * cap_];
+}
+
+void PairTable::set(int i, int j, double v) {
+  int need = std::max(i, j) + 1;
+  if (need > cap_) {
+    int nc = std::max(need, std::max(16, cap_ * 2));
+    std::vector<double> nv(static_cast<std::size_t>(nc) * nc, 0.0);
+    for (int c = 0; c < cap_; ++c)
+      for (int r = 0; r < cap_; ++r)
+        nv[static_cast<std::size_t>(r) + static_cast<std::size_t>(c) * nc] =
+            v_[static_cast<std::size_t>(r) + static_cast<std::size_t>(c) * cap_];
+    v_ = std::move(nv);
+    cap_ = nc;
+  }
+  v_[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * cap_] = v;
+}
+
+std::vector<double> PairTable::dense(int n) const {
+  std::vector<double> out(static_cast<std::size_t>(n) * n, 0.0);
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) out[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * n] = get(i, j);
+  return out;
+}
+
+// ---- messages -------------------------------------------------------------
+
+void fail(std::vector<std::string> lines, bool two_dots) {
+  std::vector<std::string> all;
+  all.reserve(lines.size() + 2);
+  all.push_back(text::free_text("ERROR:"));
+  all.push_back(text::free_text(two_dots ? "interpreting the <system>-file.."
+                                         : "interpreting the <system>-file..."));
+  for (auto& l : lines) all.push_back(std::move(l));
+  tvl::stop(std::move(all), exit_error, Stream::out);
+}
+
+std::string increase_line(std::string_view limit) {
+  return FreeLine().t("Check <system>-file or ").t("increase ").t(limit).t(" in file ").t("tvl_const.");
+}
+
+// ---- reading records ------------------------------------------------------
+
+namespace {
+[[noreturn]] void read_error(const std::string& fname) {
+  tvl::stop({"ERROR: Cannot read SYSTEM-file \"" + fname + "\""});
+}
+}  // namespace
+
+bool Reader::next() {
+  bool got = false;
+  try {
+    got = rec::get_record(in, reclen, rec, rec::Variant::analysers, &line_no);
+  } catch (const rec::LongLine& e) {
+    fail(e.lines);
+  }
+  if (!got && std::ferror(in)) read_error(fname);
+  return got;
+}
+
+void Reader::next_in(std::string_view name) {
+  if (!next())
+    fail({FreeLine().t("End of file inside the {").t(name).t("}-section.")});
+}
+
+void Reader::split() { nw = rec::split_record(rec, w); }
+
+bool Reader::get_int(int k, int& v) const {
+  if (k < 1 || k > nw) return false;
+  return text::parse_int(w[k - 1], v);
+}
+
+bool Reader::get_real(int k, double& v) const {
+  if (k < 1 || k > nw) return false;
+  return text::parse_real(w[k - 1], v);
+}
+
+bool Reader::get_site(int k, int& v) const {
+  long long x = 0;
+  if (k < 1 || k > nw || !text::parse_int(w[k - 1], x)) return false;
+  // Kept in int range after the shift to 0-based numbering.
+  if (x <= static_cast<long long>(INT32_MIN) || x > static_cast<long long>(INT32_MAX)) return false;
+  v = static_cast<int>(x - 1);
+  return true;
+}
+
+int Reader::find_type(std::string_view word) const {
+  int found = -1;
+  for (int i = 0; i < sd.nsp; ++i)
+    if (text::same_text(word, sd.name_sp[i])) found = i;
+  return found;
+}
+
+void Reader::progress(std::string_view t) const {
+  if (iprint > 0) out_line(text::free_text(t));
+}
+
+}  // namespace detail
+
+namespace {
+
+bool starts(std::string_view name, std::string_view key) { return name.substr(0, key.size()) == key; }
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+SystemDescription readsys(int iprint, const std::string& sysfile, const Limits& lim, double tol_con,
+                          std::array<double, 3> ecell) {
+  using namespace detail;
+  if (!sysfile.empty() && sysfile[0] == '-') tvl::stop({"ERROR: No SYSTEM-file specified"});
+  text::check_name_length(sysfile, "system file name", exit_error);
+  std::string fname(text::trim_right(sysfile));
+
+  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(fname.c_str(), "r"));
+  if (!f) read_error(fname);
+
+  SystemDescription sd;
+  sd.ecell = ecell;
+  Reader r(iprint, lim, sd);
+  r.in = f.get();
+  r.fname = fname;
+
+  while (r.next()) {
+    std::string name;
+    if (!rec::begin_key(r.rec, name)) continue;
+    if (starts(name, "sites")) {
+      read_sites(r, name);
+    } else if (starts(name, "lj")) {
+      read_lj(r, name);
+    } else if (starts(name, "lorentz_lj")) {
+      read_combination(r, name, false);
+    } else if (starts(name, "opls_lj")) {
+      read_combination(r, name, true);
+    } else if (starts(name, "molecule")) {
+      read_molecule(r, name);
+    } else if (starts(name, "build")) {
+      read_build(r, name);
+    } else if (starts(name, "umbrella")) {
+      read_umbrella(r, name);
+    } else if (starts(name, "efg")) {
+      read_efg(r, name);
+    }
+    // Any other section is skipped: its lines are read as top-level lines.
+  }
+
+  f.reset();
+  if (iprint > 0) out_line(" SYSTEM FILE \"" + fname + "\" SUCCESSFULLY PROCESSED");
+
+  sd.sigsp6 = r.sig6.dense(sd.nsp);
+  sd.epssp4 = r.eps4.dense(sd.nsp);
+  final_steps(r, tol_con);
+  return sd;
+}
+
+}  // namespace tvl::sys
