@@ -1,0 +1,85 @@
+#pragma once
+// Time-correlation of unit vectors over a grid of lags and time origins.
+//
+// Every series is a sequence of F 3-vectors (one per kept configuration).
+// For the lags tau = 0, tgap, 2 tgap, ... <= tmax and the origins
+// t0 = 0, sgap, 2 sgap, ... with t0 + tau < F, c = u(t0) . u(t0 + tau) of the
+// normalised vectors is formed in single precision, and c and a c^2 - b are
+// summed in double precision into the accumulators of the series' group.
+//
+// The work is spread over threads by lags; every lag's sums are added in the
+// same order (series by series, origins in fixed lanes) whatever the thread
+// count, so the result is bit-identical for any number of threads.
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <vector>
+
+namespace tvl::an {
+
+// The lag/origin grid.
+struct LagScheme {
+  int frames = 0;  // F, kept configurations
+  int tmax = 0;    // largest lag
+  int tgap = 1;    // step between lags
+  int sgap = 1;    // step between origins
+  int nlags() const { return tmax / tgap + 1; }
+  int lag(int j) const { return j * tgap; }
+  // Number of origins of lag tau: (F - tau + sgap - 1) div sgap, 0 when tau >= F.
+  long long origins(int tau) const {
+    return tau >= frames ? 0 : (static_cast<long long>(frames) - tau + sgap - 1) / sgap;
+  }
+};
+
+// The second Legendre term added per origin: a c^2 - b.
+struct Legendre2 {
+  double a = 3.0;
+  double b = 1.0;
+};
+
+// Sums per group and lag index j (entry g * nlags + j).
+struct Sums {
+  int ngroups = 0;
+  int nlags = 0;
+  std::vector<double> p1, p2;
+  std::vector<long long> norm;
+  std::size_t at(int g, int j) const {
+    return static_cast<std::size_t>(g) * static_cast<std::size_t>(nlags) + static_cast<std::size_t>(j);
+  }
+};
+
+// The raw vectors: series k of frame f are the three floats at
+// data[f * stride + 3 k].
+struct SeriesData {
+  const float* data = nullptr;
+  std::size_t stride = 0;
+  int nseries = 0;
+};
+
+// A series holds a vector that cannot be normalised (zero or not finite).
+// Thrown by correlate(); `series` and `frame` are 0-based.
+struct BadVector : std::exception {
+  int series = 0;
+  int frame = 0;
+  BadVector(int s, int f) : series(s), frame(f) {}
+  const char* what() const noexcept override { return "a vector of zero length cannot be normalised"; }
+};
+
+// Correlates every series and adds its sums into the group group[k].
+// before_series(k) is called on the calling thread, in series order, before
+// series k is correlated (progress lines). nthreads 0 means all cores.
+Sums correlate(const SeriesData& in, const std::vector<int>& group, int ngroups,
+               const LagScheme& lags, Legendre2 leg, unsigned nthreads,
+               const std::function<void(int)>& before_series = {});
+
+// Normalises one vector as the analysers do: v times the reciprocal of the
+// square root of v.v, all in single precision. False when v cannot be
+// normalised (v.v zero, or v not finite).
+bool unit_vector(const float v[3], float u[3]);
+
+// The same sums formed the straightforward way, one thread, one origin after
+// the other (used by the tests and the benchmark as the reference).
+Sums correlate_plain(const SeriesData& in, const std::vector<int>& group, int ngroups,
+                     const LagScheme& lags, Legendre2 leg);
+
+}  // namespace tvl::an

@@ -1,0 +1,116 @@
+#include "analysers/driver.h"
+
+#include "common/config/gro.h"
+#include "common/config/structure.h"
+#include "common/error.h"
+#include "common/outfile.h"
+#include "common/sysfile/int_init.h"
+#include "common/text/fortran.h"
+#include "common/traj/trajectory.h"
+#include "common/tvl_const.h"
+
+namespace tvl::an {
+
+using text::free_text;
+using text::FreeLine;
+
+Inputs load_inputs(const Settings& s) {
+  Inputs in;
+  in.sys = sys::readsys(s.verbosity, s.sys);
+  config::Cutoff cut;  // no cut-off and no neighbour list in the analysers
+  std::string name = s.in;
+  bool found = config::read_str(name, s.verbosity, in.sys, in.conf, cut);
+  if (!found) {
+    name = s.gin;
+    found = config::read_gro(name, s.verbosity, in.sys, in.conf, cut);
+  }
+  if (!found) stop({free_text("ERROR: No configuration file available!!")});
+  if (s.verbosity >= 1) {
+    out_line(free_text("INITAL STRUCTURE HAS BEEN TAKEN FROM FILE"));
+    out_line(free_text("VELOCITIES HAVE BEEN TAKEN FROM FILE"));
+  }
+  double ewald_fac = 0.0;
+  sys::int_init(in.sys, in.conf.sptype, in.conf.mol_type, 0.0, ewald_fac);
+  if (s.verbosity >= 1) out_line(free_text("INTERACTION MATRIX INITIALISED"));
+  if (in.conf.m == 0) stop({free_text("ERROR:"), free_text("Simulation contains no molecules !!!")});
+  return in;
+}
+
+void print_block(const std::string& upper) {
+  out_line(" " + std::string(50, '-'));
+  out_line("");
+  out_line("    " + upper);
+  out_line("");
+  out_line("    ....reading data");
+  out_line("");
+}
+
+float scaled_dtime(const Settings& s) {
+  const int skip = s.ngap > 0 ? s.ngap - 1 : s.ngap;
+  return static_cast<float>(skip + 1) * s.dtime;
+}
+
+int read_frames(const Settings& s, config::Configuration& conf, VectorStore& store,
+                const std::function<void(const config::Configuration&, int, float*)>& reduce) {
+  traj::TrajList list;
+  if (s.trajs.empty()) return 0;
+  if (!traj::kind_from_text(s.kind, list.kind)) return 0;
+  list.names = s.trajs;
+  list.ngap = s.ngap;
+  const int n_sites = conf.n;
+  traj::Buffers buffers;
+  traj::allocate(buffers);
+  long kept = traj::frame_loop(list, conf, buffers, [&](long f) {
+    if (f > tvl::nstmax)
+      stop({free_text("ERROR: too many timesteps..."), free_text("       increase nstmax parameter !!")});
+    if (!store.fits_one_more())
+      stop({free_text("ERROR: not enough memory available"),
+            free_text("       increase buffsize parameter !!"),
+            FreeLine()
+                .t("Current buffersize:")
+                .i(tvl::buffsize)
+                .t(" = ")
+                .r(static_cast<double>(tvl::buffsize) * 4.0 / (1024.0 * 1024.0))
+                .t("MByte")
+                .str()});
+    if (conf.n != n_sites)
+      stop({free_text("ERROR: the trajectory holds another number of sites than the configuration")});
+    reduce(conf, static_cast<int>(f), store.append());
+  });
+  return static_cast<int>(kept);
+}
+
+void check_frames(int frames, const Settings& s, const std::string& upper) {
+  if (frames < s.tmax)
+    stop({free_text(upper + " ERROR: size of tcf-array is larger than "),
+          free_text("number of configurations in crd-file")});
+}
+
+LagScheme lag_scheme(const Settings& s, int frames) {
+  LagScheme l;
+  l.frames = frames;
+  l.tmax = s.tmax;
+  l.tgap = s.tgap;
+  l.sgap = s.sgap;
+  return l;
+}
+
+void print_configurations(int frames) {
+  out_line(FreeLine().t("              Configurations: ").i(frames).str());
+}
+
+std::string result_line(float time, const std::vector<double>& values) {
+  std::string line = text::fmt_e(time, 15, 5);
+  int on_line = 1;
+  for (double v : values) {
+    if (on_line == 10) {
+      line += '\n';
+      on_line = 0;
+    }
+    line += text::fmt_e(v, 15, 5);
+    ++on_line;
+  }
+  return line;
+}
+
+}  // namespace tvl::an

@@ -1,0 +1,120 @@
+#include "analysers/mucf_lib.h"
+
+#include "analysers/store.h"
+#include "common/error.h"
+#include "common/outfile.h"
+#include "common/text/fortran.h"
+#include "common/tvl_const.h"
+
+namespace tvl::an {
+
+using text::free_text;
+using text::FreeLine;
+
+const ProgramText& mucf_text() {
+  static const ProgramText t{
+      "MUCF",
+      {"mucf: calc dipole-dipole reorientation time correlation functions from CRD-data",
+       "For help type: mucf -help"},
+      {"",
+       "  MUCF - dipole-dipole (P1,P2) reorientational time-correlation functions",
+       "",
+       "  Syntax:  mucf -sys <SYSTEM-file> -in <STRUCTURE-file> -crd <CRD-file 1> ... <CRD-file n> "
+       "-xtc <XTC-file 1> ... <XTC-file n> -tmax <tmax> -tgap <tgap> -gap <gap>",
+       "",
+       "  Necessary:",
+       "            -sys  : specify SYSTEM-file",
+       "            -in   : specify STRUCTURE-file",
+       "            -crd  : specify coordinate (CRD) files",
+       "            -xtc  : specify coordinate (XTC) files",
+       "            -time : time interval between two configurations in crd-file",
+       "            -tmax : length of tcf-array",
+       "  Optional:",
+       "            -gap  : gap between two configurations in <CRD/XTC-file>,",
+       "            -tgap : smallest gap for tcf evaluation",
+       "             (In both cases a \"1\" means every config)",
+       ""}};
+  return t;
+}
+
+void dipoles(const sys::SystemDescription& sys, const config::Configuration& c, int frame, float* row) {
+  const std::size_t M = static_cast<std::size_t>(c.m);
+  for (std::size_t k = 0; k < 3 * M; ++k) row[k] = 0.0f;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(c.n); ++i) {
+    const double q = sys.q_sp[static_cast<std::size_t>(c.sptype[i])];
+    float* mu = row + 3 * static_cast<std::size_t>(c.mol_of_site[i]);
+    // Every addition in double on the single-precision running value,
+    // rounded back to single precision.
+    mu[0] = static_cast<float>(static_cast<double>(mu[0]) + q * c.x[i]);
+    mu[1] = static_cast<float>(static_cast<double>(mu[1]) + q * c.y[i]);
+    mu[2] = static_cast<float>(static_cast<double>(mu[2]) + q * c.z[i]);
+  }
+  for (int d = 0; d < 3; ++d) row[3 * M + static_cast<std::size_t>(d)] = static_cast<float>(c.box[d]);
+  for (std::size_t m = 0; m < M; ++m) {
+    float u[3];
+    if (!unit_vector(row + 3 * m, u))
+      stop({free_text("MUCF ERROR: the dipole of molecule " + std::to_string(m + 1) +
+                      " cannot be normalised in configuration " + std::to_string(frame) + ":"),
+            free_text("its length is zero (no charges, or charges that cancel) or not a finite number")});
+  }
+}
+
+void write_mucf(const std::string& file_p1, const std::string& file_p2, const Sums& sums,
+                const LagScheme& lags, float dtime) {
+  OutFile o1(file_p1), o2(file_p2);
+  for (int j = 0; j < sums.nlags; ++j) {
+    std::vector<double> v1, v2;
+    long long any = 0;
+    for (int g = 0; g < sums.ngroups; ++g) {
+      const std::size_t at = sums.at(g, j);
+      const long long n = sums.norm[at];
+      any += n;
+      // A molecule type without molecules has no sums: its column holds 0.
+      v1.push_back(n > 0 ? sums.p1[at] / static_cast<double>(n) : 0.0);
+      v2.push_back(n > 0 ? sums.p2[at] / static_cast<double>(n) : 0.0);
+    }
+    if (any == 0) continue;  // a lag without origin has no value
+    const float t = static_cast<float>(lags.lag(j)) * dtime;
+    o1.line(result_line(t, v1));
+    o2.line(result_line(t, v2));
+  }
+  o1.close();
+  o2.close();
+}
+
+int run_mucf(int argc, char** argv, const RunOptions& opt) {
+  const Settings s = parse_command_line(argc, argv, mucf_text());
+  Inputs in = load_inputs(s);
+  const int K = in.conf.m;
+  print_block("MUCF");
+  VectorStore store(K, tvl::buffsize);
+  const int F = read_frames(s, in.conf, store, [&](const config::Configuration& c, int f, float* row) {
+    dipoles(in.sys, c, f, row);
+  });
+  check_frames(F, s, "MUCF");
+  print_configurations(F);
+  out_line(FreeLine().t("        Molecule types found: ").i(in.sys.ntymol).str());
+  out_line(" ");
+  out_line(" Molecules....");
+  std::vector<int> group(static_cast<std::size_t>(K));
+  std::vector<int> count(static_cast<std::size_t>(in.sys.ntymol), 0);
+  for (int m = 0; m < K; ++m) {
+    const std::size_t um = static_cast<std::size_t>(m);
+    group[um] = in.conf.moltype_of_site[static_cast<std::size_t>(in.conf.mol_offset[um])];
+    ++count[static_cast<std::size_t>(group[um])];
+  }
+  const LagScheme lags = lag_scheme(s, F);
+  const Sums sums = correlate(store.series(), group, in.sys.ntymol, lags, Legendre2{1.5, 0.5}, opt.nthreads,
+                              [&](int k) {
+                                out_line(FreeLine().i(k + 1).i(group[static_cast<std::size_t>(k)] + 1).str());
+                              });
+  for (int t = 0; t < in.sys.ntymol; ++t)
+    if (count[static_cast<std::size_t>(t)] == 0)
+      out_line(free_text("WARNING: molecule type " + std::to_string(t + 1) + " (" +
+                         in.sys.mol[static_cast<std::size_t>(t)].label_mol +
+                         ") has no molecule in the configuration: its columns hold 0"));
+  write_mucf("mucf_p1.dat", "mucf_p2.dat", sums, lags, scaled_dtime(s));
+  return exit_ok;
+}
+
+}  // namespace tvl::an
