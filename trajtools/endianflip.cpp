@@ -1,8 +1,6 @@
 // endianflip: reverses the byte order of every 4-byte word of a file, which
 // converts crd and velocity files (made of 4-byte items only) between
 // big-endian and little-endian machines. The same run converts both ways.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +11,7 @@
 
 #include "common/error.h"
 #include "common/outfile.h"
+#include "trajtools/shared.h"
 
 namespace {
 
@@ -28,14 +27,6 @@ void print_help() {
   tvl::out_line("");
   tvl::out_line("   usage:  endianflip <infile> <outfile>");
   tvl::out_line("");
-}
-
-// True when both names lead to one existing file (same device and inode), so
-// that writing the output would destroy the input.
-bool same_file(const char* a, const char* b) {
-  struct stat sa, sb;
-  if (::stat(a, &sa) != 0 || ::stat(b, &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // Reverses the bytes of each complete 4-byte word of p[0..n), n a multiple of 4.
@@ -67,7 +58,7 @@ int body(int argc, char** argv) {
   } closer{in};
 
   // Checked before the output is opened: opening it would truncate the input.
-  if (same_file(in_name.c_str(), out_name.c_str()))
+  if (tvl::trajtools::same_file(in_name, out_name))
     tvl::stop({"ERROR: <outfile> " + out_name + " is the same file as <infile> " + in_name +
                " ; the input would be destroyed"});
 

@@ -1,0 +1,129 @@
+// trajdump: lists the frames of one or more xtc trajectories as text on
+// standard output: a title line per file, then per frame its step, time,
+// atom count, box diagonal and every atom's coordinates.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/error.h"
+#include "common/outfile.h"
+#include "common/text/fortran.h"
+#include "common/xdr/xdrfile.h"
+#include "common/xdr/xtc.h"
+#include "trajtools/shared.h"
+
+namespace {
+
+using tvl::text::FreeLine;
+
+constexpr int max_atoms = 1000000;  // atoms of one frame
+constexpr std::size_t title_name_len = 60;
+
+void print_help() {
+  tvl::out_line("");
+  tvl::out_line("TRAJDUMP : Writes content of several GROMACS .xtc files to STDOUT");
+  tvl::out_line("");
+  tvl::out_line("Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> ");
+  tvl::out_line("");
+}
+
+// Appends the listing of one frame to `text`.
+void list_frame(const tvl::xtc::Frame& f, std::string& text) {
+  auto add = [&text](const FreeLine& l) {
+    text += l.str();
+    text += '\n';
+  };
+  add(FreeLine().t("STEP").i(f.step).r(f.time));
+  add(FreeLine().t("NUMATOMS").i(f.natoms));
+  add(FreeLine().t("BOX ").r(f.box[0][0]).r(f.box[1][1]).r(f.box[2][2]));
+  for (int i = 0; i < f.natoms; ++i) {
+    const float* c = &f.x[3 * static_cast<std::size_t>(i)];
+    add(FreeLine().t("XYZ").i(i + 1).r(c[0]).r(c[1]).r(c[2]));
+  }
+}
+
+void write_stdout(const std::string& text) {
+  // A failed write is found by run_main when it flushes standard output.
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+// Lists one open file to its end. Returns false when a frame could not be
+// read (a warning naming the file and frame has been written to standard error).
+bool list_file(tvl::XdrFile& xtc, const std::string& name) {
+  tvl::xtc::Frame f;
+  std::string text;
+  long frame_no = 0;
+  for (;;) {
+    const tvl::xtc::ReadResult r = tvl::xtc::read_frame(xtc.id(), f, max_atoms);
+    if (r == tvl::xtc::ReadResult::ok) {
+      ++frame_no;
+      text.clear();
+      list_frame(f, text);
+      write_stdout(text);
+      continue;
+    }
+    if (r == tvl::xtc::ReadResult::end) return true;
+    std::string what;
+    const std::string frame = "frame " + std::to_string(frame_no + 1);
+    switch (r) {
+      case tvl::xtc::ReadResult::not_xtc:
+        what = frame_no == 0 ? "is not an xtc-file (its magic number is not 1995)"
+                             : frame + " does not begin with the magic number 1995";
+        break;
+      case tvl::xtc::ReadResult::read_error:
+        what = frame + " cannot be read (read error)";
+        break;
+      default:
+        what = f.natoms > max_atoms ? frame + " has " + std::to_string(f.natoms) +
+                                          " atoms, more than trajdump can hold (" +
+                                          std::to_string(max_atoms) + ")"
+                                    : frame + " is cut short or corrupt";
+    }
+    std::fflush(stdout);  // keeps the warning after the frames listed before it
+    std::fprintf(stderr, "WARNING: xtc-file \"%s\": %s; listing of this file ends\n", name.c_str(),
+                 what.c_str());
+    return false;
+  }
+}
+
+int body(int argc, char** argv) {
+  // Every argument is a file name; -h or -help anywhere asks for the help.
+  std::vector<std::string> names;
+  int count = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view a = argv[i];
+    if (a == "-h" || a == "-help") {
+      print_help();
+      return tvl::exit_ok;
+    }
+    if (!tvl::trajtools::is_blank(a)) ++count;
+  }
+  if (count == 0) {
+    print_help();
+    return tvl::exit_usage;
+  }
+  // The files are the fields at positions 1..count, as the blank-padded
+  // argument fields give them.
+  for (int i = 1; i <= count; ++i) names.push_back(tvl::trajtools::field_text(argv[i]));
+
+  bool all_read = true;
+  for (std::size_t k = 0; k < names.size(); ++k) {
+    const std::string& name = names[k];
+    tvl::XdrFile xtc(name, "r");
+    tvl::out_line(FreeLine()
+                      .t("# FILE ")
+                      .i(static_cast<long long>(k + 1))
+                      .t(" ")
+                      .name(name, title_name_len)
+                      .str());
+    if (!xtc) tvl::stop({tvl::text::free_text("# ERROR: specified XTC-file does not exist")});
+    if (!list_file(xtc, name)) all_read = false;
+    xtc.close();
+  }
+  return all_read ? tvl::exit_ok : tvl::exit_error;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return tvl::run_main(argc, argv, body); }
