@@ -135,7 +135,7 @@ LineReader::Status read_line(std::FILE* f, std::string& line) {
   line.clear();
   bool any = false;
   for (;;) {
-    int c = std::getc(f);
+    int c = getc_unlocked(f);  // one reader per stream: no locking per byte
     if (c == EOF) break;
     any = true;
     if (c == '\n') {
@@ -292,23 +292,62 @@ bool round_digits(std::string& digits, std::size_t keep) {
   return true;
 }
 
-// Guard digits printed beyond the kept ones: far more than a double needs to
-// tell a true tie from a value just below it.
-constexpr int guard = 40;
+// Decimal digits of a >= 0 as printf writes them in `conv` style ('f': `prec`
+// decimals; 'e': 1 + `prec` significant digits), without point and exponent;
+// *exp10 receives the printf exponent for 'e'.
+std::string printf_digits(double a, char conv, int prec, int* exp10) {
+  char spec[8] = {'%', '.', '*', conv, '\0'};
+  char small[128];
+  int n = std::snprintf(small, sizeof small, spec, prec, a);
+  std::string t;
+  if (n < static_cast<int>(sizeof small)) {
+    t.assign(small, static_cast<std::size_t>(n));
+  } else {
+    t.assign(static_cast<std::size_t>(n), '\0');
+    std::snprintf(t.data(), t.size() + 1, spec, prec, a);
+  }
+  std::string digits;
+  digits.reserve(t.size());
+  std::size_t k = 0;
+  for (; k < t.size() && t[k] != 'e'; ++k)
+    if (is_digit(t[k])) digits += t[k];
+  if (exp10 && k < t.size()) *exp10 = std::atoi(t.c_str() + k + 1);
+  return digits;
+}
+
+// The digits of a >= 0 in 'e' style rounded to `keep` leading digits, ties
+// away from zero; *exp10 receives the exponent of the first digit. Two guard
+// digits decide unless they read "50" (a true tie or a rounded 49...9): then
+// forty guard digits, far more than a double needs, settle it. Returns true
+// when the carry added a digit in front.
+bool rounded_e_digits(double a, std::size_t keep, std::string& digits, int* exp10) {
+  int prec = static_cast<int>(keep);  // 1 + prec digits = keep + 1 digits printed
+  digits = printf_digits(a, 'e', prec + 1, exp10);
+  if (digits[keep] == '5' && digits[keep + 1] == '0')
+    digits = printf_digits(a, 'e', prec + 39, exp10);
+  return round_digits(digits, keep);
+}
 
 }  // namespace
 
 std::string fmt_f(double v, int w, int d) {
   if (!std::isfinite(v)) return non_finite(v, w);
   if (d < 0) d = 0;
-  // Exact digits of the magnitude with guard digits, then rounded to d decimals.
-  int n = std::snprintf(nullptr, 0, "%.*f", d + guard, std::fabs(v));
-  std::string t(static_cast<std::size_t>(n), '\0');
-  std::snprintf(t.data(), t.size() + 1, "%.*f", d + guard, std::fabs(v));
-  std::size_t point = t.find('.');
-  std::string digits = t.substr(0, point) + t.substr(point + 1);
-  std::size_t ip = point;
-  if (round_digits(digits, ip + static_cast<std::size_t>(d))) ++ip;
+  double a = std::fabs(v);
+  // Two guard decimals decide the rounding unless they read "50" (a true tie
+  // or a rounded 49...9): then forty guard decimals settle it. The digits
+  // before the point are all but the decimals printed.
+  int g = 2;
+  std::string digits = printf_digits(a, 'f', d + g, nullptr);
+  std::size_t ip = digits.size() - static_cast<std::size_t>(d + g);
+  std::size_t keep = ip + static_cast<std::size_t>(d);
+  if (digits[keep] == '5' && digits[keep + 1] == '0') {
+    g = 40;
+    digits = printf_digits(a, 'f', d + g, nullptr);
+    ip = digits.size() - static_cast<std::size_t>(d + g);
+    keep = ip + static_cast<std::size_t>(d);
+  }
+  if (round_digits(digits, keep)) ++ip;
   std::string mag = digits.substr(0, ip) + "." + digits.substr(ip);
   std::string sign = std::signbit(v) ? "-" : "";
   std::string s = sign + mag;
@@ -330,18 +369,13 @@ std::string fmt_e(double v, int w, int d) {
   if (a == 0) {
     digits.assign(static_cast<std::size_t>(d), '0');
   } else {
-    // D.DDD...e+x with guard digits  ->  0.dddd E(x+1), rounded to d digits.
-    int n = std::snprintf(nullptr, 0, "%.*e", d + guard, a);
-    std::string t(static_cast<std::size_t>(n), '\0');
-    std::snprintf(t.data(), t.size() + 1, "%.*e", d + guard, a);
-    std::size_t e = t.find('e');
-    for (std::size_t k = 0; k < e; ++k)
-      if (is_digit(t[k])) digits += t[k];
-    exp10 = std::atoi(t.c_str() + e + 1) + 1;
-    if (round_digits(digits, static_cast<std::size_t>(d))) {
+    // D.DDD...e+x  ->  0.DDDD E(x+1), rounded to d digits.
+    int pe = 0;
+    if (rounded_e_digits(a, static_cast<std::size_t>(d), digits, &pe)) {
       digits.pop_back();
-      ++exp10;
+      ++pe;
     }
+    exp10 = pe + 1;
   }
   std::string ex;
   int ae = exp10 < 0 ? -exp10 : exp10;

@@ -175,3 +175,40 @@ TEST(PaddedText, OverlongNamesAreRefusedNotCut) {
     EXPECT_EQ(s.status, tvl::exit_error);
   }
 }
+
+TEST(FixedLayout, AwayFromTiesFieldsAgreeWithCorrectlyRoundedPrintf) {
+  // Random values are never exact decimal ties, so F and E must give the
+  // correctly rounded digits that printf gives.
+  std::mt19937_64 rng(5);
+  std::uniform_real_distribution<double> mant(1.0, 10.0);
+  std::uniform_int_distribution<int> ex(-8, 8), sgn(0, 1);
+  char buf[64];
+  for (int k = 0; k < 20000; ++k) {
+    double x = mant(rng) * std::pow(10.0, ex(rng)) * (sgn(rng) ? -1 : 1);
+    std::snprintf(buf, sizeof buf, "%.6f", x);
+    std::string want = buf;
+    ASSERT_EQ(trim_right(fmt_f(x, 20, 6)).substr(fmt_f(x, 20, 6).find_first_not_of(' ')), want) << x;
+    // %.4e gives d.dddd; the E field shows the same five digits as 0.ddddd.
+    std::snprintf(buf, sizeof buf, "%.4e", std::fabs(x));
+    std::string e = buf;
+    std::string digits = e.substr(0, 1) + e.substr(2, 4);
+    int p = std::atoi(e.c_str() + 7) + 1;
+    char eb[16];
+    std::snprintf(eb, sizeof eb, "E%c%02d", p < 0 ? '-' : '+', p < 0 ? -p : p);
+    std::string wantE = std::string(x < 0 ? "-" : "") + "0." + digits + eb;
+    std::string gotE = fmt_e(x, 20, 5);
+    ASSERT_EQ(gotE.substr(gotE.find_first_not_of(' ')), wantE) << x;
+  }
+}
+
+TEST(FixedLayout, TiesNeedingManyGuardDigitsRoundCorrectly) {
+  EXPECT_EQ(fmt_f(0.25, 4, 1), " 0.3");                       // exact tie: away
+  EXPECT_EQ(fmt_f(std::nextafter(0.25, 0.0), 4, 1), " 0.2");  // just below
+  EXPECT_EQ(fmt_f(std::nextafter(0.25, 1.0), 4, 1), " 0.3");
+  EXPECT_EQ(fmt_e(std::nextafter(1234.5, 0.0), 12, 4), "  0.1234E+04");
+  EXPECT_EQ(fmt_e(std::nextafter(1234.5, 1e9), 12, 4), "  0.1235E+04");
+  EXPECT_EQ(fmt_f(-2.5, 3, 0), "-3.");
+  EXPECT_EQ(fmt_f(999.95, 6, 1), "1000.0");  // 999.95000000000004...: above the tie
+  EXPECT_EQ(fmt_f(2.675, 5, 2), " 2.67");    // 2.67499999...: below the tie
+  EXPECT_EQ(fmt_f(0.5, 2, 0), "1.");
+}
