@@ -140,7 +140,7 @@ TEST(GroFile, ReadsTheGromacsWaterFrame) {
   }
   std::fclose(f);
   // The count line and one trace line per atom (one molecule type).
-  EXPECT_EQ(r.out.substr(0, 30), "  4956\n sol       sol       \n s");
+  EXPECT_EQ(r.out.substr(0, 31), "  4956\n sol       sol       \n s");
   EXPECT_EQ(r.out.size(), 7 + 4956 * 22u);
 }
 
