@@ -38,4 +38,10 @@ ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
 // a valid xtc of the frames before it. False also on a write failure.
 bool write_frame(int xdrid, const Frame& f);
 
+// Whether write_frame can write f: natoms >= 0, x holds 3*natoms values, all
+// finite, and for natoms >= 10 a finite positive precision at which every
+// scaled coordinate fits the integer range and every axis range is below
+// 2^31. Lets a program tell a frame it must refuse from a write failure.
+bool writable(const Frame& f);
+
 }  // namespace tvl::xtc
