@@ -65,7 +65,13 @@ bool fixed_int(std::string_view line, std::size_t col, std::size_t width, long l
 bool fixed_real(std::string_view line, std::size_t col, std::size_t width, double& v);
 
 // ---- fixed layouts ------------------------------------------------------
-// Right-aligned in w columns; w asterisks when the value does not fit.
+// Right-aligned in w columns; w asterisks when the value does not fit; w = 0
+// gives the minimal width (as I0, F0.d). Rounding is to nearest from the
+// exact binary value, ties away from zero; a negative value that rounds to
+// zero keeps its minus ("-0.00"); the leading zero of a value below 1 is
+// dropped only when the field has no room for it. E beyond exponent 99 drops
+// the letter ("0.1235+100"). NaN and infinities print as "NaN", "Infinity"
+// or "Inf" as far as the field allows, else asterisks.
 std::string fmt_i(long long v, int w);                 // Iw
 std::string fmt_f(double v, int w, int d);             // Fw.d
 std::string fmt_e(double v, int w, int d);             // Ew.d: 0.ddddE+xx
@@ -92,7 +98,8 @@ class FreeLine {
 };
 // A real as free-format output writes it (without the leading blank): the
 // shortest decimal form that reads back to the same double, with a decimal
-// point always present ("3.0", "0.1", "1.0E-12").
+// point always present ("3.0", "0.1", "1.0E-12"). Magnitudes from 1e-3 up to
+// 1e15 are written without exponent, others as mantissa and "E" exponent.
 std::string free_real(double v);
 // Convenience: " " + text pieces; used for one-piece message lines.
 inline std::string free_text(std::string_view s) { return " " + std::string(s); }
