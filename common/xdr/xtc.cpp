@@ -34,7 +34,10 @@ ReadResult read_frame(int xdrid, Frame& f, int max_atoms) {
   for (float& v : box)
     if (!xdr_float(xdrs, &v)) return failed(file);
   int natoms = head[1];
-  if (natoms < 0 || natoms > max_atoms) return ReadResult::bad;
+  if (natoms < 0 || natoms > max_atoms) {
+    f.natoms = natoms;  // lets the caller name the count it cannot hold
+    return ReadResult::bad;
+  }
 
   int n = 0;
   float prec = f.prec;

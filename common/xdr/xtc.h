@@ -29,7 +29,8 @@ enum class ReadResult {
 // Reads the next frame from stream xdrid. The frame's vectors are reused and
 // only grown. natoms above max_atoms, a header atom count that differs from
 // the coordinate block's, and any stored value the decoder cannot trust are
-// reported as bad; nothing of a bad frame may be used.
+// reported as bad; nothing of a bad frame may be used, except f.natoms after a
+// count outside 0..max_atoms: it then holds that count, for the message.
 ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
 
 // Writes one frame. Coordinates are checked before any item is written: a
