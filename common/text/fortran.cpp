@@ -411,12 +411,16 @@ std::string fmt_a(std::string_view s, int w, std::size_t declared) {
 
 // ---- free-format output -------------------------------------------------
 
-std::string free_real(double v) {
+namespace {
+
+// Shortest decimal form that reads back to the same value of type T.
+template <class T>
+std::string shortest_real(T v) {
   if (std::isnan(v)) return "NaN";
   if (std::isinf(v)) return v < 0 ? "-Infinity" : "Infinity";
   if (v == 0) return std::signbit(v) ? "-0.0" : "0.0";
   char buf[64];
-  double a = std::fabs(v);
+  double a = std::fabs(static_cast<double>(v));
   if (a >= 1e-3 && a < 1e15) {
     auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
     std::string s(buf, r.ptr);
@@ -431,6 +435,12 @@ std::string free_real(double v) {
   return mant + "E" + ex;
 }
 
+}  // namespace
+
+std::string free_real(double v) { return shortest_real(v); }
+
+std::string free_real4(float v) { return shortest_real(v); }
+
 FreeLine& FreeLine::i(long long v) {
   s_ += ' ';
   s_ += std::to_string(v);
@@ -440,6 +450,12 @@ FreeLine& FreeLine::i(long long v) {
 FreeLine& FreeLine::r(double v) {
   s_ += ' ';
   s_ += free_real(v);
+  return *this;
+}
+
+FreeLine& FreeLine::r4(float v) {
+  s_ += ' ';
+  s_ += free_real4(v);
   return *this;
 }
 

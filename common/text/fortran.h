@@ -91,6 +91,7 @@ class FreeLine {
   FreeLine& name(std::string_view s, std::size_t w) { s_ += pad(s, w); return *this; }
   FreeLine& i(long long v);
   FreeLine& r(double v);   // real in free format (see free_real)
+  FreeLine& r4(float v);   // single-precision real (see free_real4)
   const std::string& str() const { return s_; }
   operator std::string() const { return s_; }
  private:
@@ -101,6 +102,9 @@ class FreeLine {
 // point always present ("3.0", "0.1", "1.0E-12"). Magnitudes from 1e-3 up to
 // 1e15 are written without exponent, others as mantissa and "E" exponent.
 std::string free_real(double v);
+// The same for a single-precision value: the shortest form that reads back
+// as the same float ("0.182", not the 17 digits of the float's exact double).
+std::string free_real4(float v);
 // Convenience: " " + text pieces; used for one-piece message lines.
 inline std::string free_text(std::string_view s) { return " " + std::string(s); }
 

@@ -20,36 +20,54 @@ bool misc_char(char c, Variant v) {
   return c == ',' || c == '=' || c == '\t' || (v == Variant::topgen && c == '"');
 }
 
-// True when the columns beyond L hold only blanks, separators or a comment:
-// cutting the line there loses nothing.
-bool tail_is_blank(const std::string& line, std::size_t L, Variant v) {
-  std::size_t end = std::min(line.find('#'), line.size());
-  for (std::size_t k = L; k < end; ++k) {
-    char c = line[k];
-    if (c != ' ' && !misc_char(c, v)) return false;
+enum class Got { line, eof, error };
+
+// Reads one physical line, keeping only its first L columns, so that a huge
+// line (a binary file read by mistake) costs no memory. The end-of-line CR of
+// a CRLF file is dropped. *data_beyond is set when a column past L holds
+// anything but a blank, a separator or a CR before a comment begins: cutting
+// the line there would lose data.
+Got read_record_line(std::FILE* in, std::size_t L, Variant v, std::string& line,
+                     bool* data_beyond) {
+  line.clear();
+  *data_beyond = false;
+  bool any = false, comment = false;
+  std::size_t len = 0;
+  for (;;) {
+    int c = getc_unlocked(in);  // one reader per stream: no locking per byte
+    if (c == EOF) break;
+    any = true;
+    if (c == '\n') break;
+    char ch = static_cast<char>(c);
+    if (ch == '#') comment = true;
+    if (len < L)
+      line += ch;
+    else if (!comment && ch != ' ' && ch != '\r' && !misc_char(ch, v))
+      *data_beyond = true;
+    ++len;
   }
-  return true;
+  if (std::ferror(in)) return Got::error;
+  if (!any) return Got::eof;
+  if (len <= L && !line.empty() && line.back() == '\r') line.pop_back();
+  return Got::line;
 }
 
 }  // namespace
 
 bool get_record(std::FILE* in, std::size_t L, std::string& record, Variant v, long* line_no) {
   for (;;) {
-    text::LineReader::Status s = text::read_line(in, record);
-    if (s == text::LineReader::Status::eof) return false;
-    if (s == text::LineReader::Status::error) {
-      // The analysers treat a failed read like an end (callers may tell the
-      // two apart with std::ferror); topgen stops.
+    bool data_beyond = false;
+    Got s = read_record_line(in, L, v, record, &data_beyond);
+    if (s == Got::eof) return false;
+    if (s == Got::error) {
+      // The analysers treat a failed read like an end (callers tell the two
+      // apart with std::ferror); topgen stops.
       if (v == Variant::topgen) tvl::stop({" ERROR: read error on an input file."});
       return false;
     }
     if (line_no) ++*line_no;
-    if (record.size() > L) {
-      if (!tail_is_blank(record, L, v)) throw LongLine(line_no ? *line_no : 0, L);
-      record.resize(L);
-    } else {
-      record.resize(L, ' ');
-    }
+    if (data_beyond) throw LongLine(line_no ? *line_no : 0, L);
+    record.resize(L, ' ');
     remove_comment(record);
     remove_misc(record, v);
     if (rec::empty(std::string_view(record))) continue;

@@ -108,8 +108,17 @@ TEST(Records, TextBeyondTheRecordLengthIsAnErrorNamingTheLine) {
     EXPECT_EQ(e.status, tvl::exit_error);
   }
   std::fclose(f);
-  // A line of exactly L columns is fine.
+  // A line of exactly L columns is fine, also with a CRLF end.
   EXPECT_EQ(records_of(std::string(255, ' ') + "z\n").size(), 1u);
+  EXPECT_EQ(records_of(std::string(255, ' ') + "z\r\n").at(0).text, std::string(255, ' ') + "z");
+  // A huge line is consumed whole: reading goes on with the next line.
+  f = stream_of(std::string(5000000, 'x') + "\nnext\n");
+  n = 0;
+  EXPECT_THROW(get_record(f, 256, r, Variant::analysers, &n), LongLine);
+  ASSERT_TRUE(get_record(f, 256, r, Variant::analysers, &n));
+  EXPECT_EQ(tvl::text::trim_right(r), "next");
+  EXPECT_EQ(n, 2);
+  std::fclose(f);
   // Without a line counter the message still says what is wrong.
   f = stream_of(std::string(30, 'q') + "\n");
   try {
