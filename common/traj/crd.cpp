@@ -115,12 +115,13 @@ ReadResult Reader::read_record(Frame& f) {
   const std::uint32_t lead = word_at(m);
   const long long need = frame_len(n_);
   const long long len = as_int(lead);
-  if (len < need) {
+  const bool swapped = len != need && static_cast<long long>(byte_swap(lead)) == need;
+  if (len < need || swapped) {
     std::vector<std::string> lines{
         "ERROR: crd-file " + quoted(name_) + ": record " + std::to_string(record_no) +
         " (frame " + std::to_string(frame_no) + ") has a length marker of " + std::to_string(len) +
         " bytes; a frame of " + std::to_string(n_) + " sites needs " + std::to_string(need)};
-    if (static_cast<long long>(byte_swap(lead)) == need) lines.push_back(other_order_line);
+    if (swapped) lines.push_back(other_order_line);
     close();
     tvl::stop(std::move(lines));
   }
