@@ -158,7 +158,7 @@ int forward(const Settings& s) {
                            quoted(s.crd) + " could not be written to the xtc-file " +
                            quoted(s.xtc) + ":"),
                  free_text("       a coordinate is not finite or too large for precision " +
-                           tvl::text::free_real(s.prec) + ", or the file cannot be written;"),
+                           tvl::text::free_real4(s.prec) + ", or the file cannot be written;"),
                  free_text("       the xtc-file holds the " + std::to_string(counter) +
                            " configurations before it")});
     }
@@ -242,7 +242,7 @@ int reverse(const Settings& s) {
                       " atoms, the first frame " + std::to_string(crd.natoms()) +
                       "; a crd-file holds one number of atoms")});
     }
-    tvl::out_line(FreeLine().i(in.step).r(in.time).str());
+    tvl::out_line(FreeLine().i(in.step).r4(in.time).str());
     const std::size_t n = static_cast<std::size_t>(in.natoms);
     out.x.resize(n);
     out.y.resize(n);

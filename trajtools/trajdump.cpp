@@ -34,12 +34,12 @@ void list_frame(const tvl::xtc::Frame& f, std::string& text) {
     text += l.str();
     text += '\n';
   };
-  add(FreeLine().t("STEP").i(f.step).r(f.time));
+  add(FreeLine().t("STEP").i(f.step).r4(f.time));
   add(FreeLine().t("NUMATOMS").i(f.natoms));
-  add(FreeLine().t("BOX ").r(f.box[0][0]).r(f.box[1][1]).r(f.box[2][2]));
+  add(FreeLine().t("BOX ").r4(f.box[0][0]).r4(f.box[1][1]).r4(f.box[2][2]));
   for (int i = 0; i < f.natoms; ++i) {
     const float* c = &f.x[3 * static_cast<std::size_t>(i)];
-    add(FreeLine().t("XYZ").i(i + 1).r(c[0]).r(c[1]).r(c[2]));
+    add(FreeLine().t("XYZ").i(i + 1).r4(c[0]).r4(c[1]).r4(c[2]));
   }
 }
 

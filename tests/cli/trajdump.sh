@@ -1,0 +1,57 @@
+# trajdump: help, listing layout, missing files, cut frames.
+# The value-by-value comparison with the reference dumps is in tests/trajtools.
+
+XTC=$DATA/xtc
+HELP="
+TRAJDUMP : Writes content of several GROMACS .xtc files to STDOUT
+
+Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> "
+
+run 2 trajdump
+same "no arguments: help" "$OUT" "$HELP"
+run 0 trajdump a.xtc -h
+same "-h anywhere" "$OUT" "$HELP"
+run 0 trajdump -help
+same "-help" "$OUT" "$HELP"
+
+cp "$XTC/water3.xtc" w3.xtc
+run 0 trajdump w3.xtc
+same "title line, padded to 60 columns" "$(printf '%s\n' "$OUT" | head -1)" \
+  " # FILE  1 w3.xtc                                                      "
+same "first frame" "$(printf '%s\n' "$OUT" | sed -n 2,5p)" " STEP 0 0.0
+ NUMATOMS 9
+ BOX  3.700000047683716 3.700000047683716 3.700000047683716
+ XYZ 1 0.18200001120567322 0.5530000329017639 0.11500000208616257"
+same "line count: 10 frames of 9 atoms" "$(printf '%s\n' "$OUT" | wc -l)" "121"
+
+# a long name is shown cut to 60 characters but opened whole
+long=a_very_long_file_name_that_goes_on_and_on_beyond_sixty_characters_in_all.xtc
+cp w3.xtc "$long"
+run 0 trajdump "$long"
+same "long name cut in the title" "$(printf '%s\n' "$OUT" | head -1)" " # FILE  1 ${long:0:60}"
+same "long name listed" "$(printf '%s\n' "$OUT" | grep -c STEP)" "10"
+
+# a missing file stops the listing; later files are not listed
+run 1 trajdump w3.xtc missing.xtc w3.xtc
+same "missing file: title and message" "$(printf '%s\n' "$OUT" | tail -2 | sed 's/ *$//')" " # FILE  2 missing.xtc
+ # ERROR: specified XTC-file does not exist"
+same "missing file: later files not listed" "$(printf '%s\n' "$OUT" | grep -c '# FILE')" "2"
+
+# a cut third frame: two frames, a warning on standard error, the next file follows
+head -c 1000 "$XTC/water4.xtc" > cut.xtc
+run 1 trajdump cut.xtc w3.xtc
+contains "cut frame warning names the file" "$ERR" "cut.xtc"
+same "warning on standard error only" "$(printf '%s\n' "$OUT" | grep -c WARNING)" "0"
+n=$(printf '%s\n' "$OUT" | grep -c STEP)
+check "frames before the cut and all of the next file listed" test "$n" -ge 11 -a "$n" -lt 20
+contains "next file listed" "$OUT" " # FILE  2 w3.xtc"
+
+# not an xtc file
+printf 'plain text, no frames here at all.....................................\n' > text.xtc
+run 1 trajdump text.xtc
+contains "not an xtc file" "$ERR" "not an xtc-file"
+
+# an empty file lists nothing and is no error
+: > empty.xtc
+run 0 trajdump empty.xtc
+same "empty file" "$(printf '%s\n' "$OUT" | sed 's/ *$//')" " # FILE  1 empty.xtc"
