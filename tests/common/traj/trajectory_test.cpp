@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/traj/trajectory.h"
+#include "helpers.h"
+
+using namespace tvl;
+using tvl::traj::Kind;
+
+namespace {
+
+struct LoopRun {
+  std::vector<int> kept;  // box[0] of every kept frame = its frame number in the sequence
+  std::string out, err;
+  long count = 0;
+};
+
+LoopRun loop(const std::vector<std::string>& names, int ngap, int n = 4) {
+  config::Configuration c = test::sites(n);
+  traj::Buffers b;
+  traj::allocate(b);
+  traj::TrajList list{Kind::crd, names, ngap};
+  LoopRun r;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  try {
+    r.count = traj::frame_loop(list, c, b, [&](long f) {
+      EXPECT_EQ(f, static_cast<long>(r.kept.size()) + 1);
+      r.kept.push_back(static_cast<int>(c.box[0]));
+      // The configuration holds that frame, centres of mass included.
+      const crd::Frame e = test::frame(n, static_cast<int>(c.box[0]));
+      for (int s = 0; s < n; ++s) EXPECT_EQ(c.z[s], e.z[s]);
+      EXPECT_DOUBLE_EQ(c.xcm[0], (1 * c.x[0] + 2 * c.x[1] + 3 * c.x[2]) / 6.0);
+    });
+  } catch (...) {
+    std::fflush(stdout);
+    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
+    throw;
+  }
+  std::fflush(stdout);
+  r.out = testing::internal::GetCapturedStdout();
+  r.err = testing::internal::GetCapturedStderr();
+  return r;
+}
+
+}  // namespace
+
+TEST(FrameLoop, GapKeepsTheFirstOfEveryCompleteGroup) {
+  test::write_crd("t5.crd", 4, 1, 5);
+  test::write_crd("t6.crd", 4, 1, 6);
+  EXPECT_EQ(loop({"t5.crd"}, 2).kept, (std::vector<int>{1, 3}));
+  EXPECT_EQ(loop({"t6.crd"}, 2).kept, (std::vector<int>{1, 3, 5}));
+  EXPECT_EQ(loop({"t6.crd"}, 1).kept, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(loop({"t6.crd"}, 0).kept, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  const LoopRun r = loop({"t6.crd"}, 3);
+  EXPECT_EQ(r.kept, (std::vector<int>{1, 4}));
+  EXPECT_EQ(r.count, 2);
+  EXPECT_EQ(r.out, "    t6.crd\n");
+  EXPECT_EQ(r.err, "");  // no counter: standard error is not a terminal here
+}
+
+TEST(FrameLoop, SeveralFilesGiveTheFramesOfOneFileHoldingThemAll) {
+  test::write_crd("all.crd", 4, 1, 11);
+  test::write_crd("p1.crd", 4, 1, 4);
+  test::write_crd("p2.crd", 4, 5, 3);
+  test::write_crd("p3.crd", 4, 8, 4);
+  for (int gap = 1; gap <= 6; ++gap) {
+    const LoopRun one = loop({"all.crd"}, gap);
+    const LoopRun three = loop({"p1.crd", "p2.crd", "p3.crd"}, gap);
+    EXPECT_EQ(three.kept, one.kept) << "gap " << gap;
+    EXPECT_EQ(three.out, "    p1.crd\n    p2.crd\n    p3.crd\n");
+  }
+  EXPECT_EQ(loop({"p1.crd", "p2.crd", "p3.crd"}, 3).kept, (std::vector<int>{1, 4, 7}));
+}
+
+TEST(FrameLoop, LowLevelReadFollowsTheGroupsOfOneFile) {
+  test::write_crd("t7.crd", 4, 1, 5);
+  config::Configuration c = test::sites(4);
+  traj::Buffers b;
+  traj::allocate(b);
+  traj::Handle h;
+  traj::open_crd_xtc(h, Kind::crd, "t7.crd", c.n);
+  std::vector<int> used;
+  while (h.status == 1) {
+    traj::read_crd_xtc(h, 1, c, b);
+    if (h.status == 1) used.push_back(static_cast<int>(c.box[0]));
+  }
+  traj::close_crd_xtc(h);
+  traj::close_crd_xtc(h);  // harmless
+  EXPECT_EQ(used, (std::vector<int>{1, 3}));
+}
+
+TEST(FrameLoop, MissingOrHeaderlessCrdIsPassedOverWithAWarning) {
+  test::write_crd("q1.crd", 4, 1, 3);
+  test::write_crd("q2.crd", 4, 4, 3);
+  test::write_file("empty.crd", "");
+  const LoopRun r = loop({"q1.crd", "typo.crd", "empty.crd", "q2.crd"}, 2);
+  EXPECT_EQ(r.kept, (std::vector<int>{1, 3, 5}));
+  EXPECT_EQ(r.out,
+            "    q1.crd\n    typo.crd\n"
+            "WARNING: crd-file \"typo.crd\" is passed over: No such file or directory\n"
+            "    empty.crd\n"
+            "WARNING: crd-file \"empty.crd\" is passed over: the file is empty\n"
+            "    q2.crd\n");
+}
+
+TEST(FrameLoop, CutFrameEndsItsFileAndTheNextFollows) {
+  test::write_crd("r1.crd", 4, 1, 4);
+  const std::string b = test::read_file("r1.crd");
+  test::write_file("r1cut.crd", b.substr(0, b.size() - 7));  // frame 4 cut
+  test::write_crd("r2.crd", 4, 5, 2);
+  const LoopRun r = loop({"r1cut.crd", "r2.crd"}, 1);
+  EXPECT_EQ(r.kept, (std::vector<int>{1, 2, 3, 5, 6}));
+  EXPECT_EQ(r.err,
+            "WARNING: crd-file \"r1cut.crd\": frame 4 is cut short; the frames before it are used\n");
+  // Also when the cut frame is one of the skipped frames of a group.
+  const LoopRun g = loop({"r1cut.crd", "r2.crd"}, 2);
+  EXPECT_EQ(g.kept, (std::vector<int>{1, 3}));  // 1 2 | 3 (cut) 5 | 6 dropped
+  EXPECT_NE(g.err.find("frame 4 is cut short"), std::string::npos);
+}
+
+TEST(FrameLoop, SiteCountMustMatchTheConfiguration) {
+  test::write_crd("s1.crd", 5, 1, 2);
+  int status = 0;
+  EXPECT_EQ(test::stop_text([&] { loop({"s1.crd"}, 1, 4); }, &status),
+            "ERROR: crd-file \"s1.crd\" holds 5 sites per frame,\n"
+            "       the configuration 4 sites\n");
+  EXPECT_EQ(status, 1);
+  config::Configuration c = test::sites(5);
+  traj::Buffers b;
+  traj::TrajList list{Kind::crd, {"s1.crd"}, 1};
+  traj::LoopOptions opt;
+  opt.nmax = 4;
+  opt.echo_names = false;
+  EXPECT_EQ(test::stop_text([&] { traj::frame_loop(list, c, b, [](long) {}, opt); }),
+            "ERROR: crd-file \"s1.crd\" holds 5 sites per frame,\n"
+            "       more than nmax = 4 sites\n");
+}
+
+TEST(FrameLoop, KindFromText) {
+  Kind k = Kind::xtc;
+  EXPECT_TRUE(traj::kind_from_text("crd", k));
+  EXPECT_EQ(k, Kind::crd);
+  EXPECT_TRUE(traj::kind_from_text("xtcfile", k));
+  EXPECT_EQ(k, Kind::xtc);
+  EXPECT_FALSE(traj::kind_from_text("xt", k));
+  EXPECT_FALSE(traj::kind_from_text("CRD", k));
+}
+
+// ---- xtc -----------------------------------------------------------------
+
+namespace {
+
+const std::string fixtures = std::string(TVL_TEST_DATA) + "/../../../shared/fixtures/xtc/";
+
+struct TextFrame {
+  float box[3];
+  std::vector<float> x;
+};
+
+std::vector<TextFrame> read_text(const std::string& name) {
+  std::vector<TextFrame> out;
+  std::FILE* f = std::fopen(name.c_str(), "r");
+  if (!f) return out;
+  int n, step;
+  double t, p;
+  while (std::fscanf(f, " frame %d %d %lf %lf", &n, &step, &t, &p) == 4) {
+    TextFrame fr;
+    float b[9];
+    if (std::fscanf(f, " box %f %f %f %f %f %f %f %f %f", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5],
+                    &b[6], &b[7], &b[8]) != 9)
+      break;
+    fr.box[0] = b[0];
+    fr.box[1] = b[4];
+    fr.box[2] = b[8];
+    fr.x.resize(3 * static_cast<std::size_t>(n));
+    for (auto& v : fr.x)
+      if (std::fscanf(f, "%f", &v) != 1) break;
+    out.push_back(std::move(fr));
+  }
+  std::fclose(f);
+  return out;
+}
+
+}  // namespace
+
+TEST(XtcTrajectory, FillsTheConfigurationExactlyAsTheReferenceDecoder) {
+  const auto ref = read_text(fixtures + "water_p1000.txt");
+  if (ref.empty()) GTEST_SKIP() << "fixture not present";
+  config::Configuration c = test::sites(4956);
+  traj::Buffers b;
+  traj::allocate(b);
+  traj::TrajList list{Kind::xtc, {fixtures + "water_p1000.xtc"}, 1};
+  traj::LoopOptions opt;
+  opt.echo_names = false;
+  long seen = 0;
+  const long n = traj::frame_loop(list, c, b, [&](long f) {
+    const TextFrame& e = ref[static_cast<std::size_t>(f - 1)];
+    seen = f;
+    for (int a = 0; a < 3; ++a) ASSERT_EQ(c.box[a], static_cast<double>(e.box[a]));
+    for (int s = 0; s < c.n; ++s) {
+      ASSERT_EQ(c.x[s], static_cast<double>(e.x[3 * s])) << f << " " << s;
+      ASSERT_EQ(c.y[s], static_cast<double>(e.x[3 * s + 1]));
+      ASSERT_EQ(c.z[s], static_cast<double>(e.x[3 * s + 2]));
+    }
+  }, opt);
+  EXPECT_EQ(n, 10);
+  EXPECT_EQ(seen, 10);
+}
+
+TEST(XtcTrajectory, GroupsCarryOnAcrossXtcFiles) {
+  std::FILE* probe = std::fopen((fixtures + "water3.xtc").c_str(), "r");
+  if (!probe) GTEST_SKIP() << "fixture not present";
+  std::fclose(probe);
+  config::Configuration c = test::sites(9);
+  traj::Buffers b;
+  traj::allocate(b);
+  traj::LoopOptions opt;
+  opt.echo_names = false;
+  // water3.xtc holds 10 frames: twice makes 20, and with a gap of 3 the
+  // frames 1, 4, ..., 19 are kept (6 + 1 over the boundary).
+  traj::TrajList list{Kind::xtc, {fixtures + "water3.xtc", fixtures + "water3.xtc"}, 3};
+  std::vector<double> x0;
+  EXPECT_EQ(traj::frame_loop(list, c, b, [&](long) { x0.push_back(c.x[0]); }, opt), 6);
+  const auto ref = read_text(fixtures + "water3.txt");
+  ASSERT_EQ(ref.size(), 10u);
+  const int seq[] = {0, 3, 6, 9, 2, 5};  // frames 1, 4, 7, 10, 13, 16 of the sequence
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(x0[k], static_cast<double>(ref[seq[k]].x[0])) << k;
+}
+
+TEST(XtcTrajectory, SiteCountMustMatchTheConfiguration) {
+  std::FILE* probe = std::fopen((fixtures + "water4.xtc").c_str(), "r");
+  if (!probe) GTEST_SKIP() << "fixture not present";
+  std::fclose(probe);
+  config::Configuration c = test::sites(9);
+  traj::Buffers b;
+  traj::allocate(b);
+  traj::LoopOptions opt;
+  opt.echo_names = false;
+  traj::TrajList list{Kind::xtc, {fixtures + "water4.xtc"}, 1};
+  const std::string t = test::stop_text([&] { traj::frame_loop(list, c, b, [](long) {}, opt); });
+  EXPECT_EQ(t, "ERROR: xtc-file \"" + fixtures + "water4.xtc\" holds 12 sites per frame,\n" +
+                   "       the configuration 9 sites\n");
+  opt.nmax = 10;
+  config::Configuration c12 = test::sites(12);
+  const std::string u = test::stop_text([&] { traj::frame_loop(list, c12, b, [](long) {}, opt); });
+  EXPECT_NE(u.find("holds 12 sites per frame,\n       more than nmax = 10 sites"), std::string::npos)
+      << u;
+}
+
+TEST(XtcTrajectory, CutFrameIsReportedAndNotUsed) {
+  const std::string all = test::read_file(fixtures + "water4.xtc");
+  if (all.empty()) GTEST_SKIP() << "fixture not present";
+  test::write_file("cut4.xtc", all.substr(0, all.size() - 10));
+  config::Configuration c = test::sites(12);
+  traj::Buffers b;
+  traj::allocate(b);
+  traj::LoopOptions opt;
+  opt.echo_names = false;
+  traj::TrajList list{Kind::xtc, {"cut4.xtc"}, 1};
+  testing::internal::CaptureStderr();
+  const long n = traj::frame_loop(list, c, b, [](long) {}, opt);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(n, 9);
+  EXPECT_NE(err.find("WARNING: xtc-file \"cut4.xtc\": frame 10 is cut short or corrupt"),
+            std::string::npos)
+      << err;
+}
+
+TEST(XtcTrajectory, FileThatCannotBeOpenedEndsTheProgramAtItsClose) {
+  config::Configuration c = test::sites(9);
+  traj::Buffers b;
+  traj::LoopOptions opt;
+  opt.echo_names = false;
+  traj::TrajList list{Kind::xtc, {"missing.xtc"}, 1};
+  testing::internal::CaptureStdout();
+  tvl::Stop caught;
+  try {
+    traj::frame_loop(list, c, b, [](long) {}, opt);
+    ADD_FAILURE() << "no Stop";
+  } catch (const tvl::Stop& s) {
+    caught = s;
+  }
+  std::fflush(stdout);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "ERROR: xtc-file \"missing.xtc\" cannot be opened\n");
+  EXPECT_EQ(caught.status, 1);
+  EXPECT_EQ(caught.stream, tvl::Stream::err);
+  ASSERT_FALSE(caught.lines.empty());
+  EXPECT_EQ(caught.lines[0], "xdrclose: passed a NULL pointer");
+}
