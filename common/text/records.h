@@ -28,8 +28,11 @@ struct LongLine : tvl::Stop {
 };
 
 // Next non-empty record of L columns, comments and separators removed, lower
-// case. Returns false at end of input (analysers: also on a read error;
-// topgen: a read error throws Stop). CRLF line ends read like LF ends.
+// case. Returns false at end of input (analysers: also on a read error, which
+// the caller tells from an end by std::ferror(in); topgen: a read error throws
+// Stop). CRLF line ends read like LF ends; NUL bytes are word characters.
+// Only the first L columns of a line are kept; text beyond them that is not a
+// blank, a separator or part of a comment throws LongLine.
 // *line_no, when given, counts the physical lines read so far.
 bool get_record(std::FILE* in, std::size_t L, std::string& record,
                 Variant v = Variant::analysers, long* line_no = nullptr);
