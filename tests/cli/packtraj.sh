@@ -70,8 +70,7 @@ check "existing xtc replaced" test ! -s old.xtc
 
 run 1 packtraj -c missing.crd -x m.xtc
 same "missing crd" "$OUT" "
- ERROR: specified crd-file does not exist
-"
+ ERROR: specified crd-file does not exist"
 check "no xtc for a missing crd" test ! -e m.xtc
 
 perl -e 'print pack("l<l<l<", 4, 100001, 4)' > many.crd
@@ -107,7 +106,7 @@ run 0 packtraj -r -x "$XTC/water3.xtc" -c w3.crd
 same "reverse listing" "$(printf '%s\n' "$OUT" | head -4)" " #Transforming: xtc -> crd
  #  step   time (ps)
   0 0.0
-  10 0.019999999552965164"
+  10 0.02"
 same "reverse listing length" "$(printf '%s\n' "$OUT" | wc -l)" "12"
 cp w3.crd w3.keep
 run 1 packtraj -r -x "$XTC/water4.xtc" -c w3.crd
@@ -116,8 +115,7 @@ check "existing crd untouched" cmp -s w3.crd w3.keep
 
 run 1 packtraj -r -x missing.xtc -c nx.crd
 same "missing xtc" "$OUT" "
- ERROR: specified XTC-file does not exist
-"
+ ERROR: specified XTC-file does not exist"
 check "no crd for a missing xtc" test ! -e nx.crd
 
 printf 'this is not an xtc file, only text\n' > text.xtc

@@ -20,8 +20,8 @@ same "title line, padded to 60 columns" "$(printf '%s\n' "$OUT" | head -1)" \
   " # FILE  1 w3.xtc                                                      "
 same "first frame" "$(printf '%s\n' "$OUT" | sed -n 2,5p)" " STEP 0 0.0
  NUMATOMS 9
- BOX  3.700000047683716 3.700000047683716 3.700000047683716
- XYZ 1 0.18200001120567322 0.5530000329017639 0.11500000208616257"
+ BOX  3.7 3.7 3.7
+ XYZ 1 0.18200001 0.55300003 0.115"
 same "line count: 10 frames of 9 atoms" "$(printf '%s\n' "$OUT" | wc -l)" "121"
 
 # a long name is shown cut to 60 characters but opened whole
