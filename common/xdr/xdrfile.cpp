@@ -1,5 +1,6 @@
 #include "common/xdr/xdrfile.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -160,7 +161,15 @@ void xdrfint(int xdrid, int* v, int& ret) {
   item(xdrid, v, ret, [](XDR* x, int* p) { return xdr_int(x, p); }, 4);
 }
 void xdrflong(int xdrid, long* v, int& ret) {
-  item(xdrid, v, ret, [](XDR* x, long* p) { return xdr_long(x, p); }, 8);
+  // An XDR long is a signed 32-bit item; the platform's stdio stream decodes
+  // it without sign extension, so a negative value is extended here.
+  item(xdrid, v, ret,
+       [](XDR* x, long* p) {
+         bool_t r = xdr_long(x, p);
+         if (r && x->x_op == XDR_DECODE) *p = static_cast<std::int32_t>(*p);
+         return r;
+       },
+       8);
 }
 void xdrfshort(int xdrid, short* v, int& ret) {
   item(xdrid, v, ret, [](XDR* x, short* p) { return xdr_short(x, p); }, 2);

@@ -1,0 +1,77 @@
+// Encoding speed of xtc frames: the frames of the 10-frame water trajectory
+// (4956 atoms a frame) packed again and again, once by the codec alone (scale
+// and pack into memory) and once written as whole frames to a file.
+// Usage: bench_xtc_encode [file.xtc [repeats [output file]]]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/error.h"
+#include "common/xdr/xdrfile.h"
+#include "common/xdr/xtc.h"
+#include "common/xdr/xtc_codec.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point t0) {
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+int body(int argc, char** argv) {
+  std::string name = argc > 1 ? argv[1] : "tests/data/xtc/water_p1000.xtc";
+  int repeats = argc > 2 ? std::atoi(argv[2]) : 200;
+  std::string out = argc > 3 ? argv[3] : "/tmp/bench_xtc_encode.xtc";
+
+  std::vector<tvl::xtc::Frame> frames;
+  {
+    tvl::XdrFile file(name, "r");
+    if (!file) tvl::stop({"cannot open " + name});
+    tvl::xtc::Frame f;
+    while (tvl::xtc::read_frame(file.id(), f) == tvl::xtc::ReadResult::ok) frames.push_back(f);
+  }
+  if (frames.empty()) tvl::stop({"no frame in " + name});
+
+  // The codec alone.
+  long atoms = 0;
+  auto t0 = Clock::now();
+  for (int r = 0; r < repeats; ++r)
+    for (const auto& f : frames) {
+      if (!tvl::xtc::codec::prepare_block(f.x.data(), f.natoms, f.prec)) tvl::stop({"refused"});
+      atoms += f.natoms;
+    }
+  double tc = seconds_since(t0);
+
+  // Whole frames into a file.
+  long bytes = 0;
+  t0 = Clock::now();
+  for (int r = 0; r < repeats; ++r) {
+    tvl::XdrFile file(out, "w");
+    if (!file) tvl::stop({"cannot create " + out});
+    for (const auto& f : frames)
+      if (!tvl::xtc::write_frame(file.id(), f)) tvl::stop({"write failed: " + out});
+    std::FILE* fp = tvl::xdr_file(file.id());
+    std::fflush(fp);
+    bytes += std::ftell(fp);
+    if (!file.close()) tvl::stop({"close failed: " + out});
+  }
+  double tw = seconds_since(t0);
+  std::remove(out.c_str());
+
+  double nframes = static_cast<double>(frames.size()) * repeats;
+  std::printf("file %s: %zu frames of %d atoms, %d passes\n", name.c_str(), frames.size(),
+              frames[0].natoms, repeats);
+  std::printf("codec alone (memory): %.1f million atoms/s, %.4f ms per frame\n",
+              static_cast<double>(atoms) / tc / 1e6, tc / nframes * 1e3);
+  std::printf("frame writer (file): %.1f million atoms/s, %.1f MB/s written, %.4f ms per frame\n",
+              static_cast<double>(atoms) / tw / 1e6, static_cast<double>(bytes) / tw / 1e6,
+              tw / nframes * 1e3);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return tvl::run_main(argc, argv, body); }
