@@ -14,10 +14,10 @@ namespace {
 using text::FreeLine;
 
 [[noreturn]] void syntax_error(const ProgramText& prog) {
-  stop({text::free_text(prog.upper + " ERROR: Syntax error in command-line")}, exit_usage);
+  stop({msg(prog.upper + " ERROR: Syntax error in command-line")}, exit_usage);
 }
 
-[[noreturn]] void check_args() { stop({text::free_text("ERROR: Check commandline arguments")}, exit_usage); }
+[[noreturn]] void check_args() { stop({msg("ERROR: Check commandline arguments")}, exit_usage); }
 
 // The first free-format word of an argument ("" when it has none).
 std::string first_word(const std::string& arg) {
@@ -81,9 +81,9 @@ void first_pass(const Args& a, const ProgramText& prog, Settings& s) {
     s.dtime = read_real(a, i, prog);
     out_line(FreeLine().t("dtime: ").r(single(s.dtime)).str());
   }
-  if (s.dtime == 0.0f) stop({text::free_text(prog.upper + " ERROR: -time has to be specified")}, exit_usage);
+  if (s.dtime == 0.0f) stop({msg(prog.upper + " ERROR: -time has to be specified")}, exit_usage);
   int_option(a, "-tmax", "dtmax: ", 0, s.tmax, prog);
-  if (s.tmax == 0) stop({text::free_text(prog.upper + " ERROR: -tmax has to be specified")}, exit_usage);
+  if (s.tmax == 0) stop({msg(prog.upper + " ERROR: -tmax has to be specified")}, exit_usage);
   int_option(a, "-tgap", "dtgap: ", 1, s.tgap, prog);
   int_option(a, "-sgap", "stgap: ", 1, s.sgap, prog);
   int_option(a, "-gap", "ngap: ", 0, s.ngap, prog);
@@ -112,6 +112,8 @@ void second_pass(const Args& a, Settings& s) {
 }
 
 }  // namespace
+
+std::string msg(const std::string& t) { return FreeLine().t(t).str(); }
 
 double single(float v) {
   char buf[32];

@@ -38,14 +38,14 @@ Partial lag_sums(const float* __restrict x, const float* __restrict y, const flo
         float c = x[i + j] * x2[i + j] + y[i + j] * y2[i + j] + z[i + j] * z2[i + j];
         double d = c;
         l1[j] += d;
-        l2[j] += a * d * d - b;
+        l2[j] += d * d;
       }
     }
     for (int j = 0; i < norig; ++i, ++j) {
       float c = x[i] * x2[i] + y[i] * y2[i] + z[i] * z2[i];
       double d = c;
       l1[j] += d;
-      l2[j] += a * d * d - b;
+      l2[j] += d * d;
     }
   } else {
     const long long sg = sgap;
@@ -55,7 +55,7 @@ Partial lag_sums(const float* __restrict x, const float* __restrict y, const flo
         float c = x[t] * x2[t] + y[t] * y2[t] + z[t] * z2[t];
         double d = c;
         l1[j] += d;
-        l2[j] += a * d * d - b;
+        l2[j] += d * d;
       }
     }
     for (int j = 0; i < norig; ++i, ++j) {
@@ -63,14 +63,17 @@ Partial lag_sums(const float* __restrict x, const float* __restrict y, const flo
       float c = x[t] * x2[t] + y[t] * y2[t] + z[t] * z2[t];
       double d = c;
       l1[j] += d;
-      l2[j] += a * d * d - b;
+      l2[j] += d * d;
     }
   }
   Partial p;
+  double sq = 0.0;
   for (int j = 0; j < kLanes; ++j) {
     p.s1 += l1[j];
-    p.s2 += l2[j];
+    sq += l2[j];
   }
+  // sum of (a c^2 - b) over the origins
+  p.s2 = a * sq - b * static_cast<double>(norig);
   return p;
 }
 

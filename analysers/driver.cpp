@@ -11,7 +11,6 @@
 
 namespace tvl::an {
 
-using text::free_text;
 using text::FreeLine;
 
 Inputs load_inputs(const Settings& s) {
@@ -24,15 +23,15 @@ Inputs load_inputs(const Settings& s) {
     name = s.gin;
     found = config::read_gro(name, s.verbosity, in.sys, in.conf, cut);
   }
-  if (!found) stop({free_text("ERROR: No configuration file available!!")});
+  if (!found) stop({msg("ERROR: No configuration file available!!")});
   if (s.verbosity >= 1) {
-    out_line(free_text("INITAL STRUCTURE HAS BEEN TAKEN FROM FILE"));
-    out_line(free_text("VELOCITIES HAVE BEEN TAKEN FROM FILE"));
+    out_line(msg("INITAL STRUCTURE HAS BEEN TAKEN FROM FILE"));
+    out_line(msg("VELOCITIES HAVE BEEN TAKEN FROM FILE"));
   }
   double ewald_fac = 0.0;
   sys::int_init(in.sys, in.conf.sptype, in.conf.mol_type, 0.0, ewald_fac);
-  if (s.verbosity >= 1) out_line(free_text("INTERACTION MATRIX INITIALISED"));
-  if (in.conf.m == 0) stop({free_text("ERROR:"), free_text("Simulation contains no molecules !!!")});
+  if (s.verbosity >= 1) out_line(msg("INTERACTION MATRIX INITIALISED"));
+  if (in.conf.m == 0) stop({msg("ERROR:"), msg("Simulation contains no molecules !!!")});
   return in;
 }
 
@@ -62,10 +61,10 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
   traj::allocate(buffers);
   long kept = traj::frame_loop(list, conf, buffers, [&](long f) {
     if (f > tvl::nstmax)
-      stop({free_text("ERROR: too many timesteps..."), free_text("       increase nstmax parameter !!")});
+      stop({msg("ERROR: too many timesteps..."), msg("       increase nstmax parameter !!")});
     if (!store.fits_one_more())
-      stop({free_text("ERROR: not enough memory available"),
-            free_text("       increase buffsize parameter !!"),
+      stop({msg("ERROR: not enough memory available"),
+            msg("       increase buffsize parameter !!"),
             FreeLine()
                 .t("Current buffersize:")
                 .i(tvl::buffsize)
@@ -74,7 +73,7 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
                 .t("MByte")
                 .str()});
     if (conf.n != n_sites)
-      stop({free_text("ERROR: the trajectory holds another number of sites than the configuration")});
+      stop({msg("ERROR: the trajectory holds another number of sites than the configuration")});
     reduce(conf, static_cast<int>(f), store.append());
   });
   return static_cast<int>(kept);
@@ -82,8 +81,8 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
 
 void check_frames(int frames, const Settings& s, const std::string& upper) {
   if (frames < s.tmax)
-    stop({free_text(upper + " ERROR: size of tcf-array is larger than "),
-          free_text("number of configurations in crd-file")});
+    stop({msg(upper + " ERROR: size of tcf-array is larger than "),
+          msg("number of configurations in crd-file")});
 }
 
 LagScheme lag_scheme(const Settings& s, int frames) {
