@@ -138,7 +138,7 @@ int body(int argc, char** argv) {
     if (a == "-h" || a == "-help" || a == "--help") usage(tvl::exit_ok);
     if (a == "-surface") {
       with_surface = true;
-    } else if (!a.empty() && a[0] == '-') {
+    } else if (a.size() > 1 && a[0] == '-') {
       out_line("syscheck: unknown option " + a);
       usage(tvl::exit_usage);
     } else if (file.empty() && !a.empty()) {
