@@ -106,7 +106,11 @@ std::string free_real(double v);
 // as the same float ("0.182", not the 17 digits of the float's exact double).
 std::string free_real4(float v);
 // Convenience: " " + text pieces; used for one-piece message lines.
-inline std::string free_text(std::string_view s) { return " " + std::string(s); }
+inline std::string free_text(std::string_view s) {
+  std::string line(1, ' ');  // built by appending: GCC 12 warns (falsely) on " " + string
+  line += s;
+  return line;
+}
 
 // Command-line arguments and file names are at most 128 characters; a longer
 // one is refused (Stop, exit 2 for arguments), never cut. `what` names it.
