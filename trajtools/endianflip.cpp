@@ -66,7 +66,7 @@ int body(int argc, char** argv) {
 
   // Streams in large blocks; a word split across two reads is completed by
   // the next one (kept at the front of the buffer).
-  constexpr std::size_t block = std::size_t(1) << 20;
+  constexpr std::size_t block = std::size_t(1) << 22;
   std::vector<unsigned char> buf(block);
   std::size_t have = 0;   // bytes at the front of buf not yet written
   std::uint64_t written = 0;

@@ -12,15 +12,15 @@ same "completion text" "$OUT" " endianflip completed
 printf ' endianflip completed \n Filelength :     8 Byte\n\n' > completion.want
 check "completion text ends with an empty line" cmp -s completion.txt completion.want
 
-# twice gives the input back, across the internal block boundary (1 MiB)
-perl -e 'binmode STDOUT; print pack("N*", map { $_ * 2654435761 % 4294967296 } 0 .. 800000)' > big
+# twice gives the input back, across the internal block boundary (4 MiB)
+perl -e 'binmode STDOUT; print pack("N*", map { $_ * 2654435761 % 4294967296 } 0 .. 1200000)' > big
 run 0 endianflip big big.1
 run 0 endianflip big.1 big.2
 check "flipping twice restores the input" cmp -s big big.2
 same "word at the block boundary reversed" \
-  "$(perl -e 'open F, "<", "big.1"; binmode F; seek F, 1048576, 0; read F, $b, 4; print unpack("V", $b)')" \
-  "$(perl -e 'print 262144 * 2654435761 % 4294967296')"
-contains "length of big file" "$OUT" "Filelength : 3200004 Byte"
+  "$(perl -e 'open F, "<", "big.1"; binmode F; seek F, 4194304, 0; read F, $b, 4; print unpack("V", $b)')" \
+  "$(perl -e 'print 1048576 * 2654435761 % 4294967296')"
+contains "length of big file" "$OUT" "Filelength : 4800004 Byte"
 
 # empty input: empty output, length 0
 : > empty
