@@ -1,7 +1,9 @@
 // trajdump: lists the frames of one or more xtc trajectories as text on
 // standard output: a title line per file, then per frame its step, time,
 // atom count, box diagonal and every atom's coordinates.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,15 +39,27 @@ void list_frame(const tvl::xtc::Frame& f, std::string& text) {
   add(FreeLine().t("STEP").i(f.step).r4(f.time));
   add(FreeLine().t("NUMATOMS").i(f.natoms));
   add(FreeLine().t("BOX ").r4(f.box[0][0]).r4(f.box[1][1]).r4(f.box[2][2]));
+  // The atom lines, the bulk of a listing, are appended piece by piece in the
+  // layout of a free-format line (" XYZ", then each number after one blank).
   for (int i = 0; i < f.natoms; ++i) {
     const float* c = &f.x[3 * static_cast<std::size_t>(i)];
-    add(FreeLine().t("XYZ").i(i + 1).r4(c[0]).r4(c[1]).r4(c[2]));
+    text += " XYZ ";
+    text += std::to_string(i + 1);
+    for (int a = 0; a < 3; ++a) {
+      text += ' ';
+      text += tvl::text::free_real4(c[a]);
+    }
+    text += '\n';
   }
 }
 
 void write_stdout(const std::string& text) {
-  // A failed write is found by run_main when it flushes standard output.
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  // A listing that cannot be written stops at once rather than decoding on.
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) {
+    const int e = errno;
+    tvl::stop({std::string("ERROR: cannot write standard output: ") +
+                   (e ? std::strerror(e) : "write error")});
+  }
 }
 
 // Lists one open file to its end. Returns false when a frame could not be
