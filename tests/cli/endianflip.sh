@@ -76,3 +76,9 @@ contains "hard link refused" "$OUT" "same file"
 ln -s keep keep.sym
 run 1 endianflip keep.sym keep
 check "input untouched" cmp -s keep eight
+
+# an output that cannot be written completely is an error
+if [ -w /dev/full ]; then
+  run 1 endianflip eight /dev/full
+  contains "full device reported" "$OUT" "/dev/full"
+fi

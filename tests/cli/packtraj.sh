@@ -137,3 +137,9 @@ contains "uncreatable crd" "$OUT" "nodir/w.crd"
 run 1 packtraj "" -x three.xtc -c three2.crd -r
 contains "blank argument: -r beyond the count" "$OUT" "ERROR: specified crd-file does not exist"
 check "blank argument: nothing created" test ! -e three2.crd
+
+# an xtc file that cannot be written completely is an error
+if [ -w /dev/full ]; then
+  run 1 packtraj -c three.crd -x /dev/full
+  contains "full device reported" "$OUT" "could not be written"
+fi

@@ -55,3 +55,10 @@ contains "not an xtc file" "$ERR" "not an xtc-file"
 : > empty.xtc
 run 0 trajdump empty.xtc
 same "empty file" "$(printf '%s\n' "$OUT" | sed 's/ *$//')" " # FILE  1 empty.xtc"
+
+# a listing that cannot be written is an error
+if [ -w /dev/full ]; then
+  "$BIN/trajdump" w3.xtc > /dev/full 2> full.err
+  same "listing to a full device fails" "$?" "1"
+  contains "full device reported" "$(cat full.err)" "cannot write standard output"
+fi
