@@ -299,3 +299,20 @@ TEST(GroFile, UnreadableFieldsAndTruncationAreCorruptNeverACrash) {
   test::write_file("g9.gro", good.substr(0, good.size() - 5));
   EXPECT_TRUE(read("g9.gro", test::two_types()).found);
 }
+
+TEST(GroFile, OneTraceLinePerMoleculeTypeAndAtom) {
+  sys::SystemDescription s = test::two_types();
+  sys::MolType third = s.mol[1];
+  third.label_mol = "cl";
+  s.mol.push_back(third);
+  s.ntymol = 3;
+  std::vector<Atom> one = {{1, "CL", 1, 0.1, 0.1, 0.1}, {2, "ion", 2, 0.2, 0.2, 0.2}};
+  test::write_file("g10.gro", gro(one));
+  Read r = read("g10.gro", s);
+  EXPECT_EQ(r.out,
+            "  2\n"
+            " wat       cl        \n ion       cl        \n cl        cl        \n"
+            " wat       ion       \n ion       ion       \n cl        ion       \n");
+  EXPECT_EQ(r.c.mol_type[0], 2);
+  EXPECT_EQ(r.c.mol_type[1], 1);
+}

@@ -211,3 +211,32 @@ TEST(Crd, WriteFailureIsAnErrorNamingTheFile) {
   });
   EXPECT_NE(t.find("/dev/full"), std::string::npos);
 }
+
+TEST(Crd, AnyDamagedByteGivesWholeFramesAWarningOrAStop) {
+  test::write_crd("c12.crd", 2, 0, 3);
+  const std::string good = test::read_file("c12.crd");
+  testing::internal::CaptureStderr();
+  for (std::size_t at = 0; at < good.size(); ++at) {
+    for (unsigned char v : {0x00, 0x7F, 0xFF}) {
+      std::string bad = good;
+      if (static_cast<unsigned char>(bad[at]) == v) continue;
+      bad[at] = static_cast<char>(v);
+      test::write_file("c12bad.crd", bad);
+      try {
+        std::vector<crd::Frame> fr;
+        const auto res = read_all("c12bad.crd", &fr);
+        EXPECT_LE(fr.size(), 3u);
+        // Frames that pass hold as many sites as the header says (a damaged
+        // count of 0 or 1 still fits the records, which are then longer).
+        for (std::size_t k = 0; k < fr.size(); ++k) {
+          EXPECT_LE(fr[k].x.size(), 2u);
+          EXPECT_EQ(fr[k].y.size(), fr[k].x.size());
+          EXPECT_EQ(fr[k].z.size(), fr[k].x.size());
+        }
+        (void)res;
+      } catch (const tvl::Stop&) {
+      }
+    }
+  }
+  testing::internal::GetCapturedStderr();
+}
