@@ -142,16 +142,6 @@ TEST(FrameLoop, SiteCountMustMatchTheConfiguration) {
             "       more than nmax = 4 sites\n");
 }
 
-TEST(FrameLoop, KindFromText) {
-  Kind k = Kind::xtc;
-  EXPECT_TRUE(traj::kind_from_text("crd", k));
-  EXPECT_EQ(k, Kind::crd);
-  EXPECT_TRUE(traj::kind_from_text("xtcfile", k));
-  EXPECT_EQ(k, Kind::xtc);
-  EXPECT_FALSE(traj::kind_from_text("xt", k));
-  EXPECT_FALSE(traj::kind_from_text("CRD", k));
-}
-
 // ---- xtc -----------------------------------------------------------------
 
 namespace {
