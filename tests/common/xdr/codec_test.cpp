@@ -34,9 +34,13 @@ std::vector<unsigned char> file_bytes(const std::string& path) {
 // result that ended the reading.
 ReadResult read_all(const std::vector<unsigned char>& bytes, std::vector<Frame>* frames = nullptr,
                     int* count = nullptr) {
-  std::FILE* f = bytes.empty()
-                     ? std::fopen("/dev/null", "r")
-                     : fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "r");
+  std::FILE* f = nullptr;
+  if (bytes.empty()) {
+    std::fclose(std::fopen("empty.bin", "w"));
+    f = std::fopen("empty.bin", "r");
+  } else {
+    f = fmemopen(const_cast<unsigned char*>(bytes.data()), bytes.size(), "r");
+  }
   int id = tvl::xdropen_stream(f, 'r');
   EXPECT_NE(id, 0);
   Frame fr;
