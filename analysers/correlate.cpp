@@ -25,6 +25,10 @@ struct Partial {
 };
 
 // Sums of one series at one lag over the origins 0, sgap, 2 sgap, ...
+// Built twice, for AVX2 and for the baseline instruction set; the loader
+// picks the one the processor runs. Both do the same operations in the same
+// order (no fused multiply-add), so their results are identical.
+__attribute__((target_clones("avx2", "default")))
 Partial lag_sums(const float* __restrict x, const float* __restrict y, const float* __restrict z,
                  long long norig, int tau, int sgap, double a, double b) {
   double l1[kLanes] = {}, l2[kLanes] = {};

@@ -1,0 +1,57 @@
+# rotcf end to end: help and usage statuses, command-line faults, the water
+# example on xtc (GRO start) and on crd (structure-file start), and the
+# checked result file.
+W=$SRC/examples/water
+
+run 0 rotcf -help
+same "long help, line 2" "$(printf '%s\n' "$OUT" | sed -n 2p)" "  ROTCF - reorientational time-correlation functions"
+run 2 rotcf
+same "short help" "$OUT" "rotcf: calc reorientation time correlation functions for molecular vectors from CRD-data
+For help type: rotcf -help"
+run 2 rotcf -version
+run 0 rotcf -time 1 -tmax 1 -version
+same "version" "$(printf '%s\n' "$OUT" | tail -1)" " TARVELO Version: 4.16"
+run 2 rotcf -time 1 -tmax 5 -tgap 0
+contains "tgap 0" "$OUT" " ROTCF ERROR: Syntax error in command-line"
+run 2 rotcf -time 1 -tmax 5 -gap
+contains "value missing" "$OUT" " ROTCF ERROR: Syntax error in command-line"
+run 2 rotcf -time 1 -tmax 5 -xtc a.xtc -crd b.crd
+contains "two lists" "$OUT" " ROTCF ERROR: Syntax error in command-line"
+run 2 rotcf -tmax 5 -sys x
+same "time missing" "$OUT" " ROTCF ERROR: -time has to be specified"
+run 2 rotcf -time 1 -tmax 5 -sys -in x
+contains "name missing" "$OUT" " ERROR: Check commandline arguments"
+
+# the water box: 250 xtc frames, GRO start
+run 0 rotcf -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$W/water_250.xtc" -time 0.02 -tmax 100 -tgap 10
+contains "configurations" "$OUT" "              Configurations:  250
+   Equivalent Vectors defined:  1
+      Number of Vectors found:  1652
+ 
+ Molecules....
+  1
+  2"
+check "eleven lags" [ "$(wc -l < rotcf_p1p2.dat)" -eq 11 ]
+same "lag 0" "$(head -1 rotcf_p1p2.dat)" "    0.00000E+00    0.10000E+01    0.10000E+01"
+check "only the result file is written" [ "$(ls)" = "rotcf_p1p2.dat" ]
+check "no NaN" test -z "$(grep -i 'nan\|inf' rotcf_p1p2.dat)"
+
+# crd trajectory from a structure file, when the example holds one: same
+# frames as the first ten of the xtc fixture, so the same curve
+if [ -f "$W/water.crd" ] && [ -f "$W/water.str" ]; then
+  run 0 rotcf -sys "$W/water.sys" -in "$W/water.str" -crd "$W/water.crd" -time 0.02 -tmax 5
+  crd=$(cat rotcf_p1p2.dat)
+  run 0 rotcf -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$DATA/xtc/water_p1000.xtc" -time 0.02 -tmax 5
+  same "crd and xtc agree" "$crd" "$(cat rotcf_p1p2.dat)"
+fi
+
+# an unwritable result file is an error naming it
+rm -f rotcf_p1p2.dat && mkdir rotcf_p1p2.dat
+run 1 rotcf -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$DATA/xtc/water_p1000.xtc" -time 0.02 -tmax 5
+contains "unwritable output" "$OUT" "rotcf_p1p2.dat"
+rmdir rotcf_p1p2.dat
+
+# fewer configurations than -tmax
+run 1 rotcf -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$DATA/xtc/water_p1000.xtc" -time 0.02 -tmax 11
+contains "tmax above F" "$OUT" " ROTCF ERROR: size of tcf-array is larger than 
+ number of configurations in crd-file"
