@@ -98,6 +98,33 @@ TEST(ReadsysLJ, ASecondCombinationSectionStartsFromRawValues) {
   EXPECT_NEAR(sd.eps4(0, 1), 4 * 50 * kB, 1e-12);
 }
 
+TEST(ReadsysLimits, TheCallersLimitsAreCheckedAndNamed) {
+  sys::Limits lim;
+  lim.nspmax = 2;
+  EXPECT_EQ(stop_lines("begin{sites}\n a 0 1\n b 0 1\n c 0 1\nend{sites}\n", lim),
+            frame({" Number of defined interaction site-types in {sites}-section exceeds maximum of  2",
+                   " Check <system>-file or increase nspmax in file tvl_const."}));
+  lim = {};
+  lim.nbdmax = 1;
+  lim.nndhmax = 1;
+  std::string mol =
+      "begin{sites}\n a 0 1\nend{sites}\nbegin{molecule}\nlabel m\n"
+      "begin{configuration}\n a\n a 1 0 0\nend{configuration}\n";
+  EXPECT_EQ(stop_lines(mol + "begin{bonds}\n harmonic 1 2 1 1\n morse 1 2 1 1 1\n harmonic 1 2 1 1\nend{bonds}\n", lim),
+            frame({" Number of harmonic bonds for molecule-type 1 exceeds maximum of  1",
+                   " Check <system>-file or increase nbdmax in file tvl_const."}));
+  EXPECT_EQ(stop_lines(mol + "begin{dihedrals}\n proper 1 2 1 2 1 1 0 2 2 0\nend{dihedrals}\n", lim),
+            frame({" Number of entries per proper dihedral interactionfor molecule-type 1 exceeds maximum of  1",
+                   " Check <system>-file or increase nndhmax in file tvl_const."}));
+  lim = {};
+  lim.nsimolmax = 1;
+  EXPECT_EQ(stop_lines("begin{sites}\n a 0 1\nend{sites}\nbegin{molecule}\nlabel m\nbegin{configuration}\n a\n"
+                       "end{configuration}\nbegin{virtual}\n 1 1 1\n 1 1 1\nend{virtual}\nend{molecule}\n",
+                       lim),
+            frame({" Number of virtual sites for molecule-type 1 exceeds maximum of  1",
+                   " Check <system>-file or increase nsimolmax in file tvl_const."}));
+}
+
 const char* const water =
     "begin{sites}\n ow -0.8 16.0\n hw 0.4 1.0\nend{sites}\n"
     "begin{molecule}\n label Water\n"
