@@ -8,8 +8,6 @@ namespace tvl::sys::detail {
 
 namespace {
 
-bool starts(std::string_view w, std::string_view key) { return w.substr(0, key.size()) == key; }
-
 [[noreturn]] void overflow(std::string_view what, int t, int limit, std::string_view limit_name) {
   fail({FreeLine().t(what).t("molecule-type").i(t + 1).t(" exceeds maximum of ").i(limit),
         increase_line(limit_name)});

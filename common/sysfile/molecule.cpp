@@ -7,8 +7,6 @@ namespace tvl::sys::detail {
 
 namespace {
 
-bool starts(std::string_view name, std::string_view key) { return name.substr(0, key.size()) == key; }
-
 void read_configuration(Reader& r, const std::string& name, int t) {
   r.progress("...reading configuration");
   MolType& m = r.sd.mol[t];

@@ -81,6 +81,10 @@ struct Reader {
   void progress(std::string_view text) const;  // " " + text when iprint > 0
 };
 
+// True when `w` begins with `key` (keywords are recognised on as many
+// leading characters as they have).
+inline bool starts(std::string_view w, std::string_view key) { return w.substr(0, key.size()) == key; }
+
 // Writes one free-format line to standard output.
 inline void say(const FreeLine& l) { out_line(l.str()); }
 

@@ -1,10 +1,8 @@
 // readsys: opens the system file, walks its top-level sections and hands
 // each to its section reader, then runs the final steps.
 #include <algorithm>
-#include <cerrno>
-#include <cstdint>
+#include <climits>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "common/error.h"
@@ -100,7 +98,7 @@ bool Reader::get_site(int k, int& v) const {
   long long x = 0;
   if (k < 1 || k > nw || !text::parse_int(w[k - 1], x)) return false;
   // Kept in int range after the shift to 0-based numbering.
-  if (x <= static_cast<long long>(INT32_MIN) || x > static_cast<long long>(INT32_MAX)) return false;
+  if (x <= static_cast<long long>(INT_MIN) || x > static_cast<long long>(INT_MAX)) return false;
   v = static_cast<int>(x - 1);
   return true;
 }
@@ -119,8 +117,6 @@ void Reader::progress(std::string_view t) const {
 }  // namespace detail
 
 namespace {
-
-bool starts(std::string_view name, std::string_view key) { return name.substr(0, key.size()) == key; }
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }

@@ -11,8 +11,6 @@ namespace tvl::sys {
 
 namespace {
 
-bool starts(std::string_view w, std::string_view key) { return w.substr(0, key.size()) == key; }
-
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -20,6 +18,7 @@ struct FileCloser {
 using detail::fail;
 using detail::FreeLine;
 using detail::say;
+using detail::starts;
 
 [[noreturn]] void bad_entry(int n) {
   fail({FreeLine().t("Check entry in {surface}-section ").t("at position").i(n)});
