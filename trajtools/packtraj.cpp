@@ -76,8 +76,8 @@ Settings parse_args(int argc, char** argv) {
   for (int i = 1; i < argc && i <= max_args; ++i) {
     std::string_view a = argv[i];
     if (tvl::trajtools::field_text(a).size() > static_cast<std::size_t>(arg_len))
-      tvl::stop({"ERROR: argument " + std::to_string(i) + " is longer than " +
-                 std::to_string(arg_len) + " characters"},
+      tvl::stop({free_text("ERROR: argument " + std::to_string(i) + " is longer than " +
+                           std::to_string(arg_len) + " characters")},
                 tvl::exit_usage);
     arg[i] = tvl::trajtools::field_text(a);
     if (!arg[i].empty()) ++count;
