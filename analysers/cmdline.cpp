@@ -34,8 +34,11 @@ struct Args {
   bool has_value(int i) const { return i + 1 <= n; }
 };
 
+// An argument of blanks only counts as empty, as in a blank-padded text.
+bool blank(const std::string& arg) { return text::trim_right(arg).empty(); }
+
 bool is_name(const Args& a, int i) {
-  return a.has_value(i) && !a[i + 1].empty() && a[i + 1][0] != '-';
+  return a.has_value(i) && !blank(a[i + 1]) && a[i + 1][0] != '-';
 }
 
 float read_real(const Args& a, int i, const ProgramText& prog) {
@@ -74,7 +77,7 @@ void first_pass(const Args& a, const ProgramText& prog, Settings& s) {
     if (++lists > 1) syntax_error(prog);
     s.kind = a[i].substr(1);
     s.trajs.clear();
-    for (int j = i + 1; j <= a.n && !a[j].empty() && a[j][0] != '-'; ++j) s.trajs.push_back(a[j]);
+    for (int j = i + 1; j <= a.n && !blank(a[j]) && a[j][0] != '-'; ++j) s.trajs.push_back(a[j]);
   }
   for (int i = 1; i <= a.n; ++i) {
     if (a[i] != "-time") continue;
@@ -138,7 +141,7 @@ Settings parse_command_line(int argc, char** argv, const ProgramText& prog) {
   for (int i = 1; i <= a.n; ++i) {
     a.a[static_cast<std::size_t>(i)] = argv[i];
     text::check_name_length(a[i], "command-line argument", exit_usage);
-    if (!a[i].empty()) ++nonempty;
+    if (!blank(a[i])) ++nonempty;
     if (a[i] == "-help") help = true;
   }
   if (nonempty < 2) {

@@ -57,6 +57,7 @@ TEST(CommandLine, HelpOnlyWithFewerThanTwoArguments) {
   // -version alone shows the short help; -help among more arguments is ignored
   EXPECT_EQ(parse({"-version"}).lines, rotcf_text().short_help);
   EXPECT_EQ(parse({"", "-help"}).status, 0);
+  EXPECT_EQ(parse({"   ", "-help"}).status, 0);  // blanks only count as empty
   Result two = parse({"-help", "-x"});
   EXPECT_EQ(two.lines.front(), " ROTCF ERROR: -time has to be specified");
   EXPECT_EQ(parse({"-help"}, mucf_text()).lines[1],

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,6 +19,19 @@
 
 namespace tvl::an {
 namespace {
+
+// Each test works in a folder of its own: ctest runs the tests of this file
+// in parallel processes that share one working directory.
+struct InDir {
+  std::filesystem::path old = std::filesystem::current_path();
+  InDir() {
+    const auto* t = testing::UnitTest::GetInstance()->current_test_info();
+    auto dir = old / (std::string(t->test_suite_name()) + "." + t->name());
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+  }
+  ~InDir() { std::filesystem::current_path(old); }
+};
 
 struct Outcome {
   int status = -1;
@@ -176,6 +190,7 @@ std::vector<std::string> small_args(const std::string& tmax, std::vector<std::st
 }
 
 TEST(Rotcf, HandCheckedTwoMoleculesOnCrd) {
+  InDir here;
   write_small(small_frames());
   Outcome r = run(run_rotcf, small_args("4", {"-tgap", "2"}));
   ASSERT_EQ(r.status, 0) << r.out;
@@ -204,6 +219,7 @@ TEST(Rotcf, HandCheckedTwoMoleculesOnCrd) {
 }
 
 TEST(Mucf, HandCheckedTwoMoleculesOnCrdWithAnEmptyType) {
+  InDir here;
   write_small(small_frames());
   Outcome r = run(run_mucf, small_args("5", {"-sgap", "2"}));
   ASSERT_EQ(r.status, 0) << r.out;
@@ -240,6 +256,7 @@ TEST(Mucf, HandCheckedTwoMoleculesOnCrdWithAnEmptyType) {
 }
 
 TEST(Rotcf, LagWithoutOriginIsNotWritten) {
+  InDir here;
   write_small(small_frames());
   Outcome r = run(run_rotcf, small_args("6"));  // F = tmax = 6: lag 6 has no origin
   ASSERT_EQ(r.status, 0) << r.out;
@@ -258,6 +275,7 @@ TEST(Rotcf, LagWithoutOriginIsNotWritten) {
 }
 
 TEST(Rotcf, GapKeepsEveryThirdConfiguration) {
+  InDir here;
   write_small(small_frames());
   Outcome r = run(run_rotcf, small_args("1", {"-gap", "3", "-time", "0.2"}));
   ASSERT_EQ(r.status, 0) << r.out;
@@ -270,6 +288,7 @@ TEST(Rotcf, GapKeepsEveryThirdConfiguration) {
 }
 
 TEST(Rotcf, ZeroVectorStopsNamingMoleculeAndConfiguration) {
+  InDir here;
   auto frames = small_frames();
   frames[3][5] = frames[3][3];  // site c of molecule 2 on site a: O-H2 = 0
   write_small(frames);
@@ -292,6 +311,7 @@ TEST(Rotcf, ZeroVectorStopsNamingMoleculeAndConfiguration) {
 }
 
 TEST(Rotcf, FaultyVectorSectionsStop) {
+  InDir here;
   const std::string base = kSmallSys;
   const std::string sec = "begin{rotcf}\n  1  1 2 1 3\n  2  1 2 1 2\nend{rotcf}\n";
   auto with = [&](const std::string& section) {
@@ -328,6 +348,7 @@ TEST(Rotcf, FaultyVectorSectionsStop) {
 }
 
 TEST(Rotcf, TooManyConfigurationsStopAtNstmax) {
+  InDir here;
   std::vector<std::vector<Vec>> frames;
   for (int i = 0; i < 60001; ++i) frames.push_back(small_frame(static_cast<std::size_t>(i % 6)));
   write_small(frames);
@@ -369,6 +390,7 @@ std::vector<std::string> water_args() {
 }
 
 TEST(Water, RotcfAndMucfFollowTheIndependentReference) {
+  InDir here;
   auto frames = water_frames();
   ASSERT_EQ(frames.size(), 10u);
   const std::size_t M = frames[0].size() / 3;
