@@ -14,7 +14,8 @@ struct Frame {
   int step = 0;
   float time = 0.0f;
   float box[3][3] = {};     // row i is box vector i
-  float prec = 1000.0f;     // precision: written from here, overwritten on reading
+  float prec = 1000.0f;     // precision: written from here; reading a compressed
+                            // frame (natoms >= 10) stores the frame's precision
   std::vector<float> x;     // 3*natoms values, atom after atom x, y, z
 };
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "common/error.h"
@@ -672,8 +673,15 @@ struct Scratch {
 };
 Scratch scratch;
 
-void grow_bytes(std::size_t need) {
-  if (scratch.buf.size() < need) scratch.buf.resize(need);
+// Grows the byte scratch; false when the memory cannot be had.
+bool grow_bytes(std::size_t need) {
+  if (scratch.buf.size() >= need) return true;
+  try {
+    scratch.buf.resize(need);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 bool read_floats(XDR* xdrs, float* x, int count) {
@@ -689,13 +697,14 @@ bool read_bytes(XDR* xdrs, int nbytes) {
   int got = 0;
   while (got < nbytes) {
     int part = std::min(chunk, nbytes - got);
-    grow_bytes(static_cast<std::size_t>(got) + static_cast<std::size_t>(part) + decode_pad);
+    if (!grow_bytes(static_cast<std::size_t>(got) + static_cast<std::size_t>(part) + decode_pad))
+      return false;
     if (!xdr_opaque(xdrs, reinterpret_cast<char*>(scratch.buf.data() + got),
                     static_cast<u_int>(part)))
       return false;
     got += part;
   }
-  grow_bytes(static_cast<std::size_t>(nbytes) + decode_pad);
+  if (!grow_bytes(static_cast<std::size_t>(nbytes) + decode_pad)) return false;
   std::memset(scratch.buf.data() + nbytes, 0, decode_pad);
   return true;
 }
@@ -703,7 +712,11 @@ bool read_bytes(XDR* xdrs, int nbytes) {
 float* room_for(Sink& sink, int n) {
   std::size_t need = static_cast<std::size_t>(n) * 3;
   if (sink.grow) {
-    if (sink.grow->size() < need) sink.grow->resize(need);
+    try {
+      if (sink.grow->size() < need) sink.grow->resize(need);
+    } catch (const std::bad_alloc&) {
+      return nullptr;  // a count beyond what memory holds: the frame is not used
+    }
     return sink.grow->data();
   }
   if (n > sink.room) return nullptr;
@@ -749,10 +762,14 @@ bool prepare_block(const float* x, int n, float precision) {
     return true;
   }
   if (n > scratch.oldsize) {
-    scratch.ip.resize(static_cast<std::size_t>(n) * 3);
+    try {
+      scratch.ip.resize(static_cast<std::size_t>(n) * 3);
+    } catch (const std::bad_alloc&) {
+      stop({"malloc failed"}, exit_error, Stream::err);
+    }
     scratch.oldsize = n;
   }
-  grow_bytes(encode_room(n));
+  if (!grow_bytes(encode_room(n))) stop({"malloc failed"}, exit_error, Stream::err);
   Block& b = scratch.block;
   if (!scale(x, n, precision, scratch.ip.data(), b)) return false;
   encode(scratch.ip.data(), n, b, scratch.buf.data());
