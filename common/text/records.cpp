@@ -42,8 +42,12 @@ Got read_record_line(std::FILE* in, std::size_t L, Variant v, std::string& line,
     if (ch == '#') comment = true;
     if (len < L)
       line += ch;
-    else if (!comment && ch != ' ' && ch != '\r' && !misc_char(ch, v))
+    else if (!comment && ch != ' ' && ch != '\r' && !misc_char(ch, v)) {
+      // The line is an error whatever follows: stop here, so that an endless
+      // line (a device, a binary file) cannot keep the reader busy.
       *data_beyond = true;
+      return Got::line;
+    }
     ++len;
   }
   if (std::ferror(in)) return Got::error;
