@@ -2,6 +2,7 @@
 // (4956 atoms a frame) packed again and again, once by the codec alone (scale
 // and pack into memory) and once written as whole frames to a file.
 // Usage: bench_xtc_encode [file.xtc [repeats [output file]]]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +24,14 @@ double seconds_since(Clock::time_point t0) {
 
 int body(int argc, char** argv) {
   std::string name = argc > 1 ? argv[1] : "tests/data/xtc/water_p1000.xtc";
-  int repeats = argc > 2 ? std::atoi(argv[2]) : 200;
-  std::string out = argc > 3 ? argv[3] : "/tmp/bench_xtc_encode.xtc";
+  int repeats = argc > 2 ? std::atoi(argv[2]) : 60;
+  // A memory file system where there is one: the figure is then the writer's,
+  // not the disk's.
+  std::FILE* shm = std::fopen("/dev/shm/bench_xtc_encode.xtc", "w");
+  if (shm) std::fclose(shm);
+  std::string out = argc > 3 ? argv[3]
+                    : shm    ? "/dev/shm/bench_xtc_encode.xtc"
+                             : "/tmp/bench_xtc_encode.xtc";
 
   std::vector<tvl::xtc::Frame> frames;
   {
@@ -36,39 +43,50 @@ int body(int argc, char** argv) {
   if (frames.empty()) tvl::stop({"no frame in " + name});
 
   // The codec alone.
+  // The machine may be shared: each figure is the best of 5 rounds.
+  constexpr int rounds = 5;
   long atoms = 0;
-  auto t0 = Clock::now();
-  for (int r = 0; r < repeats; ++r)
-    for (const auto& f : frames) {
-      if (!tvl::xtc::codec::prepare_block(f.x.data(), f.natoms, f.prec)) tvl::stop({"refused"});
-      atoms += f.natoms;
-    }
-  double tc = seconds_since(t0);
+  double tc = 1e30;
+  for (int round = 0; round < rounds; ++round) {
+    atoms = 0;
+    auto t0 = Clock::now();
+    for (int r = 0; r < repeats; ++r)
+      for (const auto& f : frames) {
+        if (!tvl::xtc::codec::prepare_block(f.x.data(), f.natoms, f.prec)) tvl::stop({"refused"});
+        atoms += f.natoms;
+      }
+    tc = std::min(tc, seconds_since(t0));
+  }
 
   // Whole frames into a file.
   long bytes = 0;
-  t0 = Clock::now();
-  for (int r = 0; r < repeats; ++r) {
-    tvl::XdrFile file(out, "w");
-    if (!file) tvl::stop({"cannot create " + out});
-    for (const auto& f : frames)
-      if (!tvl::xtc::write_frame(file.id(), f)) tvl::stop({"write failed: " + out});
-    std::FILE* fp = tvl::xdr_file(file.id());
-    std::fflush(fp);
-    bytes += std::ftell(fp);
-    if (!file.close()) tvl::stop({"close failed: " + out});
+  double tw = 1e30;
+  for (int round = 0; round < rounds; ++round) {
+    bytes = 0;
+    auto t0 = Clock::now();
+    for (int r = 0; r < repeats; ++r) {
+      tvl::XdrFile file(out, "w");
+      if (!file) tvl::stop({"cannot create " + out});
+      for (const auto& f : frames)
+        if (!tvl::xtc::write_frame(file.id(), f)) tvl::stop({"write failed: " + out});
+      std::FILE* fp = tvl::xdr_file(file.id());
+      std::fflush(fp);
+      bytes += std::ftell(fp);
+      if (!file.close()) tvl::stop({"close failed: " + out});
+    }
+    tw = std::min(tw, seconds_since(t0));
   }
-  double tw = seconds_since(t0);
   std::remove(out.c_str());
 
   double nframes = static_cast<double>(frames.size()) * repeats;
-  std::printf("file %s: %zu frames of %d atoms, %d passes\n", name.c_str(), frames.size(),
-              frames[0].natoms, repeats);
+  std::printf("file %s: %zu frames of %d atoms, best of %d rounds of %d passes\n", name.c_str(),
+              frames.size(), frames[0].natoms, rounds, repeats);
   std::printf("codec alone (memory): %.1f million atoms/s, %.4f ms per frame\n",
               static_cast<double>(atoms) / tc / 1e6, tc / nframes * 1e3);
-  std::printf("frame writer (file): %.1f million atoms/s, %.1f MB/s written, %.4f ms per frame\n",
-              static_cast<double>(atoms) / tw / 1e6, static_cast<double>(bytes) / tw / 1e6,
-              tw / nframes * 1e3);
+  std::printf("frame writer (%s): %.1f million atoms/s, %.1f MB/s written, %.4f ms per frame\n",
+              out.c_str(), static_cast<double>(atoms) / tw / 1e6,
+              static_cast<double>(bytes) / tw / 1e6, tw / nframes * 1e3);
+  std::printf("goal: at least half the fastest peer reader's 45 million atoms/s\n");
   return 0;
 }
 
