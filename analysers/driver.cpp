@@ -1,5 +1,8 @@
 #include "analysers/driver.h"
 
+#include <chrono>
+#include <thread>
+
 #include "common/config/gro.h"
 #include "common/config/structure.h"
 #include "common/error.h"
@@ -8,6 +11,9 @@
 #include "common/text/fortran.h"
 #include "common/traj/trajectory.h"
 #include "common/tvl_const.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace tvl::an {
 
@@ -96,6 +102,39 @@ LagScheme lag_scheme(const Settings& s, int frames) {
 
 void print_configurations(int frames) {
   out_line(FreeLine().t("              Configurations: ").i(frames).str());
+}
+
+double seconds_now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void report_read_speed(int frames, double seconds) {
+  out_line(FreeLine()
+               .t("Reading:")
+               .i(frames)
+               .t(" configurations in")
+               .r(std::round(seconds * 1000.0) / 1000.0)
+               .t(" s,")
+               .r(std::round(seconds > 0 ? frames / seconds : 0.0))
+               .t(" frames/s")
+               .str());
+}
+
+void report_correlation_speed(const LagScheme& lags, int nseries, double seconds) {
+  long long pairs = 0;
+  for (int j = 0; j < lags.nlags(); ++j) pairs += lags.origins(lags.lag(j));
+  pairs *= nseries;
+  out_line(FreeLine()
+               .t("Correlation:")
+               .i(pairs)
+               .t(" lag x origin x series pairs in")
+               .r(std::round(seconds * 1000.0) / 1000.0)
+               .t(" s,")
+               .r(std::round(seconds > 0 ? static_cast<double>(pairs) / seconds : 0.0))
+               .t(" pairs/s on")
+               .i(std::max(1u, std::thread::hardware_concurrency()))
+               .t(" cores")
+               .str());
 }
 
 std::string result_line(float time, const std::vector<double>& values) {

@@ -48,6 +48,14 @@ void print_configurations(int frames);
 // exponent form with 5 significant digits.
 std::string result_line(float time, const std::vector<double>& values);
 
+// Speed lines written at verbosity 1 or more: frames per second of the read
+// phase, lag x origin x series pairs per second of the correlation.
+void report_read_speed(int frames, double seconds);
+void report_correlation_speed(const LagScheme& lags, int nseries, double seconds);
+
+// Seconds since a steady-clock start point given by seconds_now().
+double seconds_now();
+
 // Threads used by the correlation (0: all cores).
 struct RunOptions {
   unsigned nthreads = 0;

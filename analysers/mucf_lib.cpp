@@ -87,9 +87,11 @@ int run_mucf(int argc, char** argv, const RunOptions& opt) {
   const int K = in.conf.m;
   print_block("MUCF");
   VectorStore store(K, tvl::buffsize);
+  const double t_read = seconds_now();
   const int F = read_frames(s, in.conf, store, [&](const config::Configuration& c, int f, float* row) {
     dipoles(in.sys, c, f, row);
   });
+  if (s.verbosity >= 1) report_read_speed(F, seconds_now() - t_read);
   check_frames(F, s, "MUCF");
   print_configurations(F);
   out_line(FreeLine().t("        Molecule types found: ").i(in.sys.ntymol).str());
@@ -103,10 +105,12 @@ int run_mucf(int argc, char** argv, const RunOptions& opt) {
     ++count[static_cast<std::size_t>(group[um])];
   }
   const LagScheme lags = lag_scheme(s, F);
+  const double t_corr = seconds_now();
   const Sums sums = correlate(store.series(), group, in.sys.ntymol, lags, Legendre2{1.5, 0.5}, opt.nthreads,
                               [&](int k) {
                                 out_line(FreeLine().i(k + 1).i(group[static_cast<std::size_t>(k)] + 1).str());
                               });
+  if (s.verbosity >= 1) report_correlation_speed(lags, K, seconds_now() - t_corr);
   for (int t = 0; t < in.sys.ntymol; ++t)
     if (count[static_cast<std::size_t>(t)] == 0)
       out_line(msg("WARNING: molecule type " + std::to_string(t + 1) + " (" +

@@ -185,9 +185,11 @@ int run_rotcf(int argc, char** argv, const RunOptions& opt) {
           msg("type named in the {rotcf}-section of SYSTEM-file " + quoted(s.sys))});
   print_block("ROTCF");
   VectorStore store(K, tvl::buffsize);
+  const double t_read = seconds_now();
   const int F = read_frames(s, in.conf, store, [&](const config::Configuration& c, int f, float* row) {
     plane_normals(defs, series, c, f, row);
   });
+  if (s.verbosity >= 1) report_read_speed(F, seconds_now() - t_read);
   check_frames(F, s, "ROTCF");
   print_configurations(F);
   out_line(FreeLine().t("  Equivalent Vectors defined: ").i(static_cast<long long>(defs.size())).str());
@@ -195,9 +197,11 @@ int run_rotcf(int argc, char** argv, const RunOptions& opt) {
   out_line(" ");
   out_line(" Molecules....");
   const LagScheme lags = lag_scheme(s, F);
+  const double t_corr = seconds_now();
   const Sums sums = correlate(store.series(), std::vector<int>(static_cast<std::size_t>(K), 0), 1, lags,
                               Legendre2{3.0, 1.0}, opt.nthreads,
                               [](int k) { out_line(FreeLine().i(k + 1).str()); });
+  if (s.verbosity >= 1) report_correlation_speed(lags, K, seconds_now() - t_corr);
   write_rotcf("rotcf_p1p2.dat", sums, lags, scaled_dtime(s));
   return exit_ok;
 }

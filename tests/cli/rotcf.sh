@@ -55,3 +55,9 @@ rmdir rotcf_p1p2.dat
 run 1 rotcf -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$DATA/xtc/water_p1000.xtc" -time 0.02 -tmax 11
 contains "tmax above F" "$OUT" " ROTCF ERROR: size of tcf-array is larger than 
  number of configurations in crd-file"
+
+# verbosity 1: banner, reader progress and the speed of both phases
+run 0 rotcf -v -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$DATA/xtc/water_p1000.xtc" -time 0.02 -tmax 5
+contains "banner" "$OUT" "  The  T A R V E L O  Package  Version 4.160"
+contains "read speed" "$OUT" " Reading: 10 configurations in"
+contains "correlation speed" "$OUT" " Correlation: 74340 lag x origin x series pairs in"
