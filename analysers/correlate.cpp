@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 #include <thread>
 
 namespace tvl::an {
@@ -160,7 +161,15 @@ Sums correlate(const SeriesData& in, const std::vector<int>& group, int ngroups,
     };
     std::vector<std::thread> workers;
     workers.reserve(nthreads - 1);
-    for (unsigned t = 1; t < nthreads; ++t) workers.emplace_back(work);
+    for (unsigned t = 1; t < nthreads; ++t) {
+      // The lags are handed out one chunk at a time, so fewer threads than
+      // asked for (when the system refuses more) only take longer.
+      try {
+        workers.emplace_back(work);
+      } catch (const std::system_error&) {
+        break;
+      }
+    }
     work();
     for (auto& w : workers) w.join();
   }

@@ -1,6 +1,8 @@
 #include "analysers/driver.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "common/config/gro.h"
@@ -11,9 +13,6 @@
 #include "common/text/fortran.h"
 #include "common/traj/trajectory.h"
 #include "common/tvl_const.h"
-
-#include <algorithm>
-#include <cmath>
 
 namespace tvl::an {
 
