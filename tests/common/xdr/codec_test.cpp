@@ -2,6 +2,7 @@
 // refusal of frames that cannot be written, rejection of corrupt frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -211,7 +212,8 @@ TEST(RoundTrip, RandomMoleculesChainsAndClustersComeBackRounded) {
   std::mt19937 rng(11);
   std::uniform_real_distribution<float> box(-5.0f, 5.0f), near(-0.08f, 0.08f), tiny(-0.002f, 0.002f);
   std::vector<Frame> frames;
-  for (float prec : {10.0f, 100.0f, 1000.0f, 12345.0f, 1e5f}) {
+  // 1e6 makes every axis range about 2^23: full-precision atoms of 70 bits.
+  for (float prec : {10.0f, 100.0f, 1000.0f, 12345.0f, 1e5f, 1e6f}) {
     Frame f = make_frame(3000, prec);
     std::size_t i = 0;
     while (i < f.x.size()) {
@@ -260,6 +262,47 @@ TEST(RoundTrip, WideRangesUseSeparateFieldsAndKeepTheSmallIndexInTheTable) {
   c::encode(ip.data(), far.natoms, b, out.data());
   EXPECT_EQ(b.smallidx, 72);
   EXPECT_TRUE(c::block_ok(b, far.natoms));
+}
+
+TEST(RoundTrip, IntegersOfAnySpreadBelowTwoToThe31ComeBackExactly) {
+  std::mt19937 rng(23);
+  for (int spread_bits = 1; spread_bits <= 31; spread_bits += 3) {
+    for (int clustered = 0; clustered < 2; ++clustered) {
+      const int n = 500;
+      std::vector<int> ip(3 * n);
+      std::int64_t spread = (std::int64_t{1} << spread_bits) - 1;
+      std::int64_t lo = -spread / 2;
+      std::uniform_int_distribution<std::int64_t> any(lo, lo + spread);
+      for (int i = 0; i < n; ++i) {
+        for (int a = 0; a < 3; ++a) {
+          std::int64_t v = any(rng);
+          // Clustered: most atoms a small step from the one before.
+          if (clustered && i > 0 && rng() % 5 != 0) {
+            std::int64_t step = static_cast<std::int64_t>(rng() % 64) - 32;
+            v = std::clamp<std::int64_t>(ip[3 * (i - 1) + a] + step, lo, lo + spread);
+          }
+          ip[3 * i + a] = static_cast<int>(v);
+        }
+      }
+      c::Block b;
+      b.precision = 1000.0f;
+      for (int a = 0; a < 3; ++a) {
+        b.minint[a] = ip[a];
+        b.maxint[a] = ip[a];
+        for (int i = 1; i < n; ++i) {
+          b.minint[a] = std::min(b.minint[a], ip[3 * i + a]);
+          b.maxint[a] = std::max(b.maxint[a], ip[3 * i + a]);
+        }
+      }
+      std::vector<int> orig = ip;
+      std::vector<std::uint8_t> out(c::encode_room(n) + c::decode_pad, 0);
+      c::encode(ip.data(), n, b, out.data());
+      ASSERT_TRUE(c::block_ok(b, n)) << spread_bits;
+      std::vector<int> back(3 * n);
+      ASSERT_TRUE(c::decode_ints(b, n, out.data(), back.data())) << spread_bits;
+      EXPECT_EQ(back, orig) << spread_bits << " clustered " << clustered;
+    }
+  }
 }
 
 TEST(RoundTrip, ClosePairsAreSwappedOnTheStreamAndComeBackInOrder) {
