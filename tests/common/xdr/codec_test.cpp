@@ -659,6 +659,7 @@ TEST(Reader, CapsTheAtomCountAndReusesTheFrame) {
   int id = tvl::xdropen_stream(f, 'r');
   Frame fr;
   EXPECT_EQ(tvl::xtc::read_frame(id, fr, 11), ReadResult::bad);
+  EXPECT_EQ(fr.natoms, 12);  // the count it could not hold, for the message
   int ret = 0;
   tvl::xdrfclose(id, ret);
 }
