@@ -141,7 +141,7 @@ TEST(CommandLine, TrajectoryListEndsAtTheNextOption) {
 
 TEST(CommandLine, OptionsAfterTheTwentiethArgumentAreSeen) {
   std::vector<std::string> a = {"-time", "1", "-tmax", "5", "-crd"};
-  for (int i = 0; i < 30; ++i) a.push_back("f" + std::to_string(i) + ".crd");
+  for (int i = 0; i < 30; ++i) a.push_back(std::string("f").append(std::to_string(i)).append(".crd"));
   a.insert(a.end(), {"-sys", "late.sys", "-gin", "late.gro"});
   Result r = parse(a);
   ASSERT_FALSE(r.stopped);
