@@ -4,6 +4,7 @@
 
 #include "analysers/store.h"
 #include "common/error.h"
+#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/text/fortran.h"
 #include "common/text/records.h"
@@ -52,7 +53,8 @@ const ProgramText& rotcf_text() {
 }
 
 std::vector<VecDef> read_vec(const std::string& sysfile, const sys::SystemDescription& sys) {
-  std::FILE* f = std::fopen(sysfile.c_str(), "r");
+  InFile file = open_in(sysfile);
+  std::FILE* f = file.get();
   if (!f) stop({msg("ERROR: Cannot read SYSTEM-file " + quoted(sysfile))});
   std::vector<VecDef> defs, cur;
   bool in_section = false, closed = false;
@@ -90,16 +92,12 @@ std::vector<VecDef> read_vec(const std::string& sysfile, const sys::SystemDescri
       cur.push_back(d);
     }
   } catch (const rec::LongLine& e) {
-    std::fclose(f);
     std::vector<std::string> lines{msg("Error while reading system-file")};
     lines.insert(lines.end(), e.lines.begin(), e.lines.end());
     stop(lines);
-  } catch (...) {
-    std::fclose(f);
-    throw;
   }
   const bool read_error = std::ferror(f) != 0;
-  std::fclose(f);
+  file.reset();
   if (read_error) stop({msg("ERROR: read error on SYSTEM-file " + quoted(sysfile))});
   if (in_section)
     stop({msg("ROTCF ERROR: the {rotcf}-section of SYSTEM-file " + quoted(sysfile) +

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/error.h"
+#include "common/infile.h"
 #include "common/outfile.h"
 #include "trajtools/shared.h"
 
@@ -50,12 +51,9 @@ int body(int argc, char** argv) {
   const std::string in_name = argv[1];
   const std::string out_name = argv[2];
 
-  std::FILE* in = std::fopen(in_name.c_str(), "rb");
-  if (!in) tvl::stop({"ERROR: <infile> " + in_name + " does not exist !", "", std::string(usage_line)});
-  struct Closer {
-    std::FILE* f;
-    ~Closer() { std::fclose(f); }
-  } closer{in};
+  tvl::InFile in_file = tvl::open_in(in_name, "rb");
+  if (!in_file) tvl::stop({"ERROR: <infile> " + in_name + " does not exist !", "", std::string(usage_line)});
+  std::FILE* in = in_file.get();
 
   // Checked before the output is opened: opening it would truncate the input.
   if (tvl::trajtools::same_file(in_name, out_name))

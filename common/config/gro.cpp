@@ -5,6 +5,7 @@
 #include "common/config/columns.h"
 #include "common/config/structure.h"
 #include "common/error.h"
+#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/text/fortran.h"
 #include "common/text/records.h"
@@ -14,13 +15,6 @@ namespace tvl::config {
 namespace {
 
 using tvl::text::LineReader;
-
-struct FileCloser {
-  std::FILE* f;
-  ~FileCloser() {
-    if (f) std::fclose(f);
-  }
-};
 
 [[noreturn]] void corrupted() { tvl::stop({"ERROR: GROMOS input-file is corrupted !"}); }
 
@@ -53,8 +47,8 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
   const std::string given(tvl::text::trim_right(name));
   if (verbosity >= 1)
     tvl::out_line(" ....trying to read GROMOS CONFIGURATION input file \"" + given + "\"");
-  FileCloser fc{open_grofile(name)};
-  if (!fc.f) {
+  InFile fc{open_grofile(name)};
+  if (!fc) {
     if (verbosity >= 1) {
       tvl::out_line(" WARNING: No GROMOS CONFIGURATION file available. ");
       tvl::out_line("          Neither \"tvlin.gro\", nor \"" + given + "\"");
@@ -62,7 +56,7 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
     return false;
   }
   reset(c, lim);
-  LineReader in(fc.f);
+  LineReader in(fc.get());
   std::string line;
 
   need(in.next(line));  // title

@@ -5,6 +5,7 @@
 
 #include "common/config/columns.h"
 #include "common/error.h"
+#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/text/fortran.h"
 
@@ -14,14 +15,6 @@ namespace {
 
 using tvl::text::FreeLine;
 using tvl::text::LineReader;
-
-// Closes the stream on every way out of the reader.
-struct FileCloser {
-  std::FILE* f;
-  ~FileCloser() {
-    if (f) std::fclose(f);
-  }
-};
 
 [[noreturn]] void corrupted() { tvl::stop({"ERROR: STRUCTURE-file is corrupted !"}); }
 
@@ -82,11 +75,11 @@ void check_cutoff(const Configuration& c, Cutoff& cut) {
 bool read_str(std::string& name, int verbosity, const sys::SystemDescription& s, Configuration& c,
               Cutoff& cut, const Limits& lim) {
   const std::string given(tvl::text::trim_right(name));
-  FileCloser fc{open_strfile(name)};
+  InFile fc{open_strfile(name)};
   if (verbosity >= 1)
     tvl::out_line(" ....trying to read input STRUCTURE-file \"" +
                   std::string(tvl::text::trim_right(name)) + "\"");
-  if (!fc.f) {
+  if (!fc) {
     if (verbosity >= 1) {
       tvl::out_line(" WARNING: No TARVELO STRUCTURE-file available. ");
       tvl::out_line("          Neither \"tvl.structure\", nor \"" + given + "\"");
@@ -94,7 +87,7 @@ bool read_str(std::string& name, int verbosity, const sys::SystemDescription& s,
     return false;
   }
   reset(c, lim);
-  LineReader in(fc.f);
+  LineReader in(fc.get());
   std::vector<std::string> w;
   std::string line;
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "common/error.h"
+#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/sysfile/reader.h"
 
@@ -116,14 +117,6 @@ void Reader::progress(std::string_view t) const {
 
 }  // namespace detail
 
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-}  // namespace
-
 SystemDescription readsys(int iprint, const std::string& sysfile, const Limits& lim, double tol_con,
                           std::array<double, 3> ecell) {
   using namespace detail;
@@ -131,7 +124,7 @@ SystemDescription readsys(int iprint, const std::string& sysfile, const Limits& 
   text::check_name_length(sysfile, "system file name", exit_error);
   std::string fname(text::trim_right(sysfile));
 
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(fname.c_str(), "r"));
+  InFile f = open_in(fname);
   if (!f) read_error(fname);
 
   SystemDescription sd;

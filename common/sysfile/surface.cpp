@@ -4,16 +4,13 @@
 #include <memory>
 
 #include "common/error.h"
+#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/sysfile/reader.h"
 
 namespace tvl::sys {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 using detail::fail;
 using detail::FreeLine;
@@ -30,7 +27,7 @@ void read_surface(int iprint, const std::string& sysfile, const std::vector<std:
                   const Limits& lim) {
   text::check_name_length(sysfile, "system file name", exit_error);
   std::string fname(text::trim_right(sysfile));
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(fname.c_str(), "r"));
+  InFile f = open_in(fname);
   if (!f) tvl::stop({"ERROR: Cannot read SYSTEM-file \"" + fname + "\""});
 
   SystemDescription types;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <type_traits>
 #include <system_error>
 
 #include "common/error.h"
@@ -219,7 +220,10 @@ bool squeeze(std::string_view f, char* buf, std::size_t cap, std::size_t& len) {
 }
 }  // namespace
 
-bool fixed_int(std::string_view line, std::size_t col, std::size_t width, long long& v) {
+namespace {
+// A numeric field: blanks removed, all-blank reads as 0, else parsed whole.
+template <class T>
+bool fixed_number(std::string_view line, std::size_t col, std::size_t width, T& v) {
   char buf[128];
   std::size_t len = 0;
   if (!squeeze(field(line, col, width), buf, sizeof buf, len)) return false;
@@ -227,18 +231,19 @@ bool fixed_int(std::string_view line, std::size_t col, std::size_t width, long l
     v = 0;
     return true;
   }
-  return parse_int(std::string_view(buf, len), v);
+  if constexpr (std::is_integral_v<T>)
+    return parse_int(std::string_view(buf, len), v);
+  else
+    return parse_real(std::string_view(buf, len), v);
+}
+}  // namespace
+
+bool fixed_int(std::string_view line, std::size_t col, std::size_t width, long long& v) {
+  return fixed_number(line, col, width, v);
 }
 
 bool fixed_real(std::string_view line, std::size_t col, std::size_t width, double& v) {
-  char buf[128];
-  std::size_t len = 0;
-  if (!squeeze(field(line, col, width), buf, sizeof buf, len)) return false;
-  if (len == 0) {
-    v = 0;
-    return true;
-  }
-  return parse_real(std::string_view(buf, len), v);
+  return fixed_number(line, col, width, v);
 }
 
 // ---- fixed layouts ------------------------------------------------------

@@ -102,21 +102,26 @@ int sizeofint(unsigned size) {
   return bits;
 }
 
+// bytes (little-endian base-256 number of nb digits) = bytes * size + add.
+void mul_add_bytes(u32* bytes, int& nb, u32 size, u64 add) {
+  u64 tmp = add;
+  for (int j = 0; j < nb; ++j) {
+    tmp = static_cast<u64>(bytes[j]) * size + tmp;
+    bytes[j] = static_cast<u32>(tmp & 0xFF);
+    tmp >>= 8;
+  }
+  while (tmp != 0 && nb < 32) {
+    bytes[nb++] = static_cast<u32>(tmp & 0xFF);
+    tmp >>= 8;
+  }
+}
+
 int sizeofints(int count, const unsigned* sizes) {
   u32 bytes[32];
   int nb = 1;
   bytes[0] = 1;
   for (int i = 0; i < count; ++i) {
-    u64 tmp = 0;
-    for (int j = 0; j < nb; ++j) {
-      tmp = static_cast<u64>(bytes[j]) * sizes[i] + tmp;
-      bytes[j] = static_cast<u32>(tmp & 0xFF);
-      tmp >>= 8;
-    }
-    while (tmp != 0 && nb < 32) {
-      bytes[nb++] = static_cast<u32>(tmp & 0xFF);
-      tmp >>= 8;
-    }
+    mul_add_bytes(bytes, nb, sizes[i], 0);
   }
   u32 num = 1;
   u32 t = bytes[nb - 1];
@@ -143,16 +148,7 @@ void sendints(int* buf, int count, int nbits, const unsigned* sizes, const unsig
                     static_cast<int>(values[i]), static_cast<int>(sizes[i]));
       stop({msg}, exit_error, Stream::err);
     }
-    u64 tmp = values[i];
-    for (int j = 0; j < nb; ++j) {
-      tmp = static_cast<u64>(bytes[j]) * sizes[i] + tmp;
-      bytes[j] = static_cast<u32>(tmp & 0xFF);
-      tmp >>= 8;
-    }
-    while (tmp != 0 && nb < 32) {
-      bytes[nb++] = static_cast<u32>(tmp & 0xFF);
-      tmp >>= 8;
-    }
+    mul_add_bytes(bytes, nb, sizes[i], values[i]);
   }
   if (nbits >= nb * 8) {
     for (int j = 0; j < nb; ++j) sendbits(buf, 8, static_cast<int>(bytes[j]));
