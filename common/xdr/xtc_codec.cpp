@@ -394,14 +394,29 @@ struct IntOut {
   }
 };
 
+// Per-axis integer ranges of a block (wrapping modulo 2^32) and whether the
+// large-range layout is needed.
+struct Ranges {
+  u32 minint[3], sizes[3];
+  bool large;
+};
+
+Ranges ranges_of(const Block& b) {
+  Ranges r{};
+  for (int a = 0; a < 3; ++a) {
+    r.minint[a] = static_cast<u32>(b.minint[a]);
+    r.sizes[a] = static_cast<u32>(b.maxint[a]) - r.minint[a] + 1u;
+  }
+  r.large = (r.sizes[0] | r.sizes[1] | r.sizes[2]) > 0xFFFFFFu;
+  return r;
+}
+
 template <class Out>
 bool decode_any(const Block& b, int n, const u8* bytes, Out out) {
-  u32 minint[3], sizes[3];
-  for (int a = 0; a < 3; ++a) {
-    minint[a] = static_cast<u32>(b.minint[a]);
-    sizes[a] = static_cast<u32>(b.maxint[a]) - minint[a] + 1u;
-  }
-  const bool large = (sizes[0] | sizes[1] | sizes[2]) > 0xFFFFFFu;
+  const Ranges rg = ranges_of(b);
+  const u32* minint = rg.minint;
+  const u32* sizes = rg.sizes;
+  const bool large = rg.large;
   int w[3] = {0, 0, 0};
   int wall = 0;
   Div d1, d2;
@@ -543,12 +558,10 @@ std::size_t encode_room(int n) {
 }
 
 void encode(int* ip, int n, Block& b, u8* bytes) {
-  u32 minint[3], sizes[3];
-  for (int a = 0; a < 3; ++a) {
-    minint[a] = static_cast<u32>(b.minint[a]);
-    sizes[a] = static_cast<u32>(b.maxint[a]) - minint[a] + 1u;
-  }
-  const bool large = (sizes[0] | sizes[1] | sizes[2]) > 0xFFFFFFu;
+  const Ranges rg = ranges_of(b);
+  const u32* minint = rg.minint;
+  const u32* sizes = rg.sizes;
+  const bool large = rg.large;
   int w[3] = {0, 0, 0};
   int wall = 0;
   if (large) {
