@@ -7,6 +7,29 @@ namespace tvl::sys::detail {
 
 namespace {
 
+// A constraint or excluded pair (n-th of its subsection, 0-based sites a, b)
+// that names a site the molecule type does not have.
+[[noreturn]] void bad_constraint(int t, int n, int a, int b) {
+  fail({FreeLine()
+            .t("Distance contstraint No. ")
+            .i(n)
+            .t(" of molecule-type")
+            .i(t + 1)
+            .t(" refers to an undefined pair of")
+            .t(" atom-sites :"),
+        FreeLine().i(a + 1LL).i(b + 1LL), FreeLine().t("Check <system>-file.")});
+}
+[[noreturn]] void bad_exclusion(int t, int n, const FreeLine& pair) {
+  fail({FreeLine()
+            .t("Exluded interaction-pair No. ")
+            .i(n)
+            .t(" of molecule-type")
+            .i(t + 1)
+            .t(" refers to an undefined pair of")
+            .t(" atom-sites :"),
+        pair, FreeLine().t("Check <system>-file.")});
+}
+
 void read_configuration(Reader& r, const std::string& name, int t) {
   r.progress("...reading configuration");
   MolType& m = r.sd.mol[t];
@@ -71,15 +94,7 @@ void read_constraints(Reader& r, const std::string& name, int t) {
     };
     int a = 0, b = 0;
     if (!r.get_site(1, a) || !r.get_site(2, b)) k3();
-    if (!m.site_ok(a) || !m.site_ok(b))
-      fail({FreeLine()
-                .t("Distance contstraint No. ")
-                .i(n)
-                .t(" of molecule-type")
-                .i(t + 1)
-                .t(" refers to an undefined pair of")
-                .t(" atom-sites :"),
-            FreeLine().i(a + 1LL).i(b + 1LL), FreeLine().t("Check <system>-file.")});
+    if (!m.site_ok(a) || !m.site_ok(b)) bad_constraint(t, n, a, b);
     double d = 0;
     if (r.nw >= 3 && !r.get_real(3, d)) k3();
     m.con_a.push_back(a);
@@ -105,16 +120,7 @@ void read_exclude(Reader& r, const std::string& name, int t) {
               .i(r.lim.nexclmax),
           increase_line("nexclmax")});
   };
-  auto e2 = [&](int n, FreeLine pair) {
-    fail({FreeLine()
-              .t("Exluded interaction-pair No. ")
-              .i(n)
-              .t(" of molecule-type")
-              .i(t + 1)
-              .t(" refers to an undefined pair of")
-              .t(" atom-sites :"),
-          pair, FreeLine().t("Check <system>-file.")});
-  };
+  auto e2 = [&](int n, const FreeLine& pair) { bad_exclusion(t, n, pair); };
   int n = 0;
   for (;;) {
     r.next_in(name);
@@ -204,6 +210,13 @@ void read_molecule(Reader& r, const std::string& name) {
           FreeLine().t("A valid molecule-type has to contain ").t("at least one atom in the {configuration}").t(
               "-section."),
           FreeLine().t("Check <system>-file.")});
+  // A configuration repeated after the constraints or exclusions may have
+  // fewer sites than they name; the final steps index the geometry with them.
+  for (int k = 0; k < m.ncon; ++k)
+    if (!m.site_ok(m.con_a[k]) || !m.site_ok(m.con_b[k])) bad_constraint(t, k + 1, m.con_a[k], m.con_b[k]);
+  for (int k = 0; k < m.nexcl; ++k)
+    if (!m.site_ok(m.excl_a[k]) || !m.site_ok(m.excl_b[k]))
+      bad_exclusion(t, k + 1, FreeLine().i(m.excl_a[k] + 1LL).i(m.excl_b[k] + 1LL));
   // The reference geometry is centred on the centre of mass: the site
   // masses must not sum to zero.
   double mass = 0;

@@ -293,6 +293,51 @@ $F
  Exluded interaction-pair No.  1 of molecule-type 1 refers to an undefined pair of atom-sites :
  all
  Check <system>-file."
+# A configuration repeated after the constraints or exclusions leaves them
+# naming sites the molecule no longer has: refused at the molecule's end.
+SHRINK='  ow 0 0 0
+  hw 1 0 0
+  hw 0 1 0
+ end{configuration}
+ begin{constraints}
+  1 2
+  1 3
+ end{constraints}
+ begin{exclude}
+  3 2
+ end{exclude}
+ begin{configuration}
+  ow 0 0 0
+  hw 1 0 0'
+stops K2-shrunk-configuration "${SITES}begin{molecule}
+ label w
+ begin{configuration}
+${SHRINK}
+ end{configuration}
+end{molecule}
+" "$M
+$K
+$E
+ ...reading configuration
+$F
+ Distance contstraint No.  2 of molecule-type 1 refers to an undefined pair of atom-sites :
+  1 3
+ Check <system>-file."
+stops E2-shrunk-configuration "${SITES}begin{molecule}
+ label w
+ begin{configuration}
+${SHRINK/  1 3
+/}
+ end{configuration}
+end{molecule}
+" "$M
+$K
+$E
+ ...reading configuration
+$F
+ Exluded interaction-pair No.  1 of molecule-type 1 refers to an undefined pair of atom-sites :
+  3 2
+ Check <system>-file."
 stops E3 "$(mol exclude '  1 x')
 " "$M
 $E
