@@ -224,7 +224,7 @@ int reverse(const Settings& s) {
     if (r == tvl::xtc::ReadResult::end) break;
     if (r == tvl::xtc::ReadResult::not_xtc) {
       if (frame_no == 0)
-        fail({free_text("ERROR: " + quoted(s.xtc) + " is not an xtc-file (its magic number is not 1995)")});
+        fail({free_text("ERROR: " + tvl::xtc::not_xtc_text(s.xtc))});
       fail({free_text("WARNING: " + frame_text() + " does not begin with the magic number 1995")});
     }
     if (r == tvl::xtc::ReadResult::read_error)

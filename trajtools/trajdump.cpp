@@ -82,8 +82,13 @@ bool list_file(tvl::XdrFile& xtc, const std::string& name) {
     const std::string frame = "frame " + std::to_string(frame_no + 1);
     switch (r) {
       case tvl::xtc::ReadResult::not_xtc:
-        what = frame_no == 0 ? "is not an xtc-file (its magic number is not 1995)"
-                             : frame + " does not begin with the magic number 1995";
+        if (frame_no == 0) {
+          std::fflush(stdout);
+          std::fprintf(stderr, "WARNING: %s; listing of this file ends\n",
+                       tvl::xtc::not_xtc_text(name).c_str());
+          return false;
+        }
+        what = frame + " does not begin with the magic number 1995";
         break;
       case tvl::xtc::ReadResult::read_error:
         what = frame + " cannot be read (read error)";

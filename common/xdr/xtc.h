@@ -1,6 +1,7 @@
 #pragma once
 // One xtc frame (magic, natoms, step, time, box, coordinate block) read from
 // or written to an open XDR stream of the file table (see xdrfile.h).
+#include <string>
 #include <vector>
 
 #include "common/xdr/xdrfile.h"
@@ -33,6 +34,12 @@ enum class ReadResult {
 // reported as bad; nothing of a bad frame may be used, except f.natoms after a
 // count outside 0..max_atoms: it then holds that count, for the message.
 ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
+
+// The message for a file whose first frame does not begin with the magic
+// number 1995, so every reader words it alike: "<name>" is not an xtc file ...
+inline std::string not_xtc_text(const std::string& name) {
+  return "\"" + name + "\" is not an xtc file (its first magic number is not 1995)";
+}
 
 // Writes one frame. Coordinates are checked before any item is written: a
 // frame with a NaN or infinite value, or whose scaled coordinates do not fit

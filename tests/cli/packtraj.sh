@@ -120,7 +120,7 @@ check "no crd for a missing xtc" test ! -e nx.crd
 
 printf 'this is not an xtc file, only text\n' > text.xtc
 run 1 packtraj -r -x text.xtc -c text.crd
-contains "not an xtc file" "$OUT" "not an xtc-file"
+contains "not an xtc file" "$OUT" "\"text.xtc\" is not an xtc file"
 check "crd removed when no frame" test ! -e text.crd
 
 : > empty.xtc

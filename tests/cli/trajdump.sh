@@ -49,7 +49,7 @@ contains "next file listed" "$OUT" " # FILE  2 w3.xtc"
 # not an xtc file
 printf 'plain text, no frames here at all.....................................\n' > text.xtc
 run 1 trajdump text.xtc
-contains "not an xtc file" "$ERR" "not an xtc-file"
+contains "not an xtc file" "$ERR" "\"text.xtc\" is not an xtc file"
 
 # an empty file lists nothing and is no error
 : > empty.xtc
