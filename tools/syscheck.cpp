@@ -135,13 +135,15 @@ int body(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     tx::check_name_length(a, "argument", tvl::exit_usage);
+    // A blank argument names nothing (a shell variable left empty).
+    if (tx::trim_right(a).empty()) continue;
     if (a == "-h" || a == "-help" || a == "--help") usage(tvl::exit_ok);
     if (a == "-surface") {
       with_surface = true;
     } else if (a.size() > 1 && a[0] == '-') {
       out_line("syscheck: unknown option " + a);
       usage(tvl::exit_usage);
-    } else if (file.empty() && !a.empty()) {
+    } else if (file.empty()) {
       file = a;
     } else {
       out_line("syscheck: only one system file can be checked");

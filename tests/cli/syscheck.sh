@@ -69,6 +69,10 @@ contains "two files" "$OUT" "only one system file"
 long=$(printf 'x%.0s' $(seq 1 129))
 run 2 syscheck "$long"
 contains "long argument refused" "$OUT" "129 characters"
+run 2 syscheck "" " "
+same "blank arguments name no file" "$(printf '%s\n' "$OUT" | head -1)" "usage: syscheck [-surface] <system-file>"
+run 0 syscheck "" spce.sys
+contains "blank argument beside a file" "$OUT" "System file: spce.sys"
 run 1 syscheck -
 same "no file named" "$OUT" "ERROR: No SYSTEM-file specified"
 
