@@ -152,13 +152,18 @@ int forward(const Settings& s) {
     out.time = static_cast<float>(static_cast<double>(counter) * s.dt);
     if (!tvl::xtc::write_frame(xtc.id(), out)) {
       // write_frame refuses a frame it cannot encode before writing any of
-      // it, so the file keeps the frames before.
+      // it, so the file keeps the frames before; writable() tells that case
+      // from a failed write.
+      const bool encodable = tvl::xtc::writable(out);
       xtc.close();
-      tvl::stop({free_text("ERROR: configuration " + std::to_string(counter) + " of crd-file " +
-                           quoted(s.crd) + " could not be written to the xtc-file " +
-                           quoted(s.xtc) + ":"),
-                 free_text("       a coordinate is not finite or too large for precision " +
-                           tvl::text::free_real4(s.prec) + ", or the file cannot be written;"),
+      const std::string what = "ERROR: configuration " + std::to_string(counter) + " of crd-file " +
+                               quoted(s.crd) + " could not be written to the xtc-file " +
+                               quoted(s.xtc) + ":";
+      const std::string why =
+          encodable ? "       the xtc-file cannot be written;"
+                    : "       a coordinate is not finite or too large for precision " +
+                          tvl::text::free_real4(s.prec) + ";";
+      tvl::stop({free_text(what), free_text(why),
                  free_text("       the xtc-file holds the " + std::to_string(counter) +
                            " configurations before it")});
     }

@@ -358,6 +358,9 @@ TEST(Packtraj, FrameThatCannotBeEncodedStopsWithTheFramesBeforeIntact) {
   write_crd("huge.crd", 20, frames);
   ASSERT_EQ(sh(bin + "/packtraj -c huge.crd -x huge.xtc > huge.out"), 1);
   EXPECT_NE(slurp("huge.out").find("configuration 2"), std::string::npos) << slurp("huge.out");
+  EXPECT_NE(slurp("huge.out").find("too large for precision 1000.0;"), std::string::npos)
+      << slurp("huge.out");
+  EXPECT_EQ(slurp("huge.out").find("cannot be written"), std::string::npos) << slurp("huge.out");
   ASSERT_EQ(sh(bin + "/trajdump huge.xtc > huge.txt"), 0);
   auto got = read_listing(slurp("huge.txt"));
   ASSERT_EQ(got.size(), 2u);
