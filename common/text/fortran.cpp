@@ -143,6 +143,17 @@ LineReader::Status read_line(std::FILE* f, std::string& line) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       return LineReader::Status::ok;
     }
+    if (line.size() >= LineReader::max_line) {
+      // A CR just past the limit may still be the CR of a CRLF end.
+      if (c == '\r' && line.size() == LineReader::max_line) {
+        int n = getc_unlocked(f);
+        if (n == '\n' || n == EOF) {
+          if (n == EOF && std::ferror(f)) return LineReader::Status::error;
+          return LineReader::Status::ok;
+        }
+      }
+      return LineReader::Status::too_long;
+    }
     line += static_cast<char>(c);
   }
   if (std::ferror(f)) return LineReader::Status::error;
@@ -184,7 +195,7 @@ LineReader::Status free_read(LineReader& in, std::size_t n, std::vector<std::str
   std::string line;
   while (words.size() < n) {
     LineReader::Status s = in.next(line);
-    if (s == LineReader::Status::error) return s;
+    if (s == LineReader::Status::error || s == LineReader::Status::too_long) return s;
     if (s == LineReader::Status::eof)
       return words.empty() ? LineReader::Status::eof : LineReader::Status::error;
     std::size_t i = 0, m = line.size();

@@ -29,9 +29,13 @@ bool parse_real(std::string_view word, float& v);
 // ---- line input ---------------------------------------------------------
 // Reads text lines from a C stream. CRLF ends read as LF ends; a NUL byte is
 // kept as a character. A read error is reported as such, never as an end.
+// A line longer than max_line characters is refused (too_long) as soon as it
+// passes that length, so an endless line (a device, a binary file read by
+// mistake) neither hangs the reader nor fills the memory.
 class LineReader {
  public:
-  enum class Status { ok, eof, error };
+  enum class Status { ok, eof, error, too_long };
+  static constexpr std::size_t max_line = std::size_t(1) << 20;
   explicit LineReader(std::FILE* f) : f_(f) {}
   Status next(std::string& line);   // line without its end-of-line character(s)
   long line_number() const { return lineno_; }  // lines delivered so far
@@ -41,15 +45,17 @@ class LineReader {
 };
 
 // Reads one line (CR of a CRLF end removed, NUL bytes kept) into `line`;
-// eof only when nothing at all was left, error on a read failure. Shared by
-// LineReader and the record toolkit.
+// eof only when nothing at all was left, error on a read failure, too_long
+// (with the first max_line characters in `line`) for a line longer than
+// LineReader::max_line.
 LineReader::Status read_line(std::FILE* f, std::string& line);
 
 // Free-format read of n values: words separated by blanks, commas or tabs;
 // when the current line holds fewer than n words the read continues on the
 // following lines; words beyond n on the last line used are ignored; the next
 // read starts on a new line. Returns eof when the input ends before the first
-// word, or error when it ends (or fails) before n words were found.
+// word, error when it ends (or fails) before n words were found, too_long
+// when a line read for it is longer than LineReader::max_line.
 LineReader::Status free_read(LineReader& in, std::size_t n, std::vector<std::string>& words);
 
 // Splits one line into free-format words (blanks, commas, tabs separate).

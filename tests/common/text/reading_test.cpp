@@ -87,6 +87,31 @@ TEST(Lines, ReadErrorIsNotAnEnd) {
   std::fclose(f);
 }
 
+TEST(Lines, EndlessLinesAreRefusedNotHeldInMemory) {
+  const std::size_t m = LineReader::max_line;
+  std::string line;
+  // A line of exactly the limit reads, also with a CRLF end; one more is refused.
+  std::FILE* f = stream_of(std::string(m, 'a') + "\r\n" + std::string(m - 1, 'b') + "\r\nz\n" +
+                           std::string(m + 1, 'c') + "\n");
+  LineReader in(f);
+  ASSERT_EQ(in.next(line), LineReader::Status::ok);
+  EXPECT_EQ(line.size(), m);
+  ASSERT_EQ(in.next(line), LineReader::Status::ok);
+  EXPECT_EQ(line, std::string(m - 1, 'b'));
+  ASSERT_EQ(in.next(line), LineReader::Status::ok);
+  EXPECT_EQ(line, "z");
+  EXPECT_EQ(in.next(line), LineReader::Status::too_long);
+  std::fclose(f);
+  // A device that never ends a line: refused after the limit, no hang.
+  f = std::fopen("/dev/zero", "r");
+  ASSERT_NE(f, nullptr);
+  LineReader zero(f);
+  EXPECT_EQ(zero.next(line), LineReader::Status::too_long);
+  std::vector<std::string> w;
+  EXPECT_EQ(free_read(zero, 3, w), LineReader::Status::too_long);
+  std::fclose(f);
+}
+
 TEST(FreeFormat, ReadContinuesOnFollowingLinesAndIgnoresExtras) {
   std::FILE* f = stream_of("1 2\n\n3,4\t5 6\n7 8 9\n10\n");
   LineReader in(f);
