@@ -139,7 +139,9 @@ Settings parse_command_line(int argc, char** argv, const ProgramText& prog) {
   int nonempty = 0;
   bool help = false;
   for (int i = 1; i <= a.n; ++i) {
-    a.a[static_cast<std::size_t>(i)] = argv[i];
+    // Arguments are blank-padded texts: trailing blanks never matter, so
+    // "-sys " is the option -sys and "w.sys " names the file w.sys.
+    a.a[static_cast<std::size_t>(i)] = std::string(text::trim_right(argv[i]));
     text::check_name_length(a[i], "command-line argument", exit_usage);
     if (!blank(a[i])) ++nonempty;
     if (a[i] == "-help") help = true;

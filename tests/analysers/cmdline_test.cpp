@@ -150,6 +150,17 @@ TEST(CommandLine, OptionsAfterTheTwentiethArgumentAreSeen) {
   EXPECT_EQ(r.s.trajs.size(), 30u);
 }
 
+TEST(CommandLine, TrailingBlanksOfArgumentsDoNotMatter) {
+  Result r = parse({"-time ", "0.5  ", "-tmax  ", "4", "-xtc ", "a.xtc  ", "b.xtc", "-sys ", "w.sys "});
+  ASSERT_FALSE(r.stopped) << r.lines.front();
+  EXPECT_EQ(r.s.dtime, 0.5f);
+  EXPECT_EQ(r.s.tmax, 4);
+  EXPECT_EQ(r.s.kind, "xtc");
+  EXPECT_EQ(r.s.trajs, (std::vector<std::string>{"a.xtc", "b.xtc"}));
+  EXPECT_EQ(r.s.sys, "w.sys");
+  EXPECT_EQ(parse({"-help "}).status, 0);
+}
+
 TEST(CommandLine, NameOptionsNeedAName) {
   EXPECT_EQ(parse({"-time", "1", "-tmax", "5", "-sys", "-in", "x"}).lines, kCheck);
   EXPECT_EQ(parse({"-time", "1", "-tmax", "5", "-in"}).lines, kCheck);
