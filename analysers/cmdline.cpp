@@ -1,6 +1,7 @@
 #include "analysers/cmdline.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 #include "common/error.h"
@@ -90,6 +91,12 @@ void first_pass(const Args& a, const ProgramText& prog, Settings& s) {
   int_option(a, "-tgap", "dtgap: ", 1, s.tgap, prog);
   int_option(a, "-sgap", "stgap: ", 1, s.sgap, prog);
   int_option(a, "-gap", "ngap: ", 0, s.ngap, prog);
+  // The times written are lag x (skip + 1) x dtime in single precision: the
+  // largest of them must be a finite number, never Infinity in the results.
+  const float step = static_cast<float>(s.ngap > 0 ? s.ngap : 1) * s.dtime;
+  if (!std::isfinite(step) || !std::isfinite(static_cast<float>(s.tmax) * step))
+    stop({msg(prog.upper + " ERROR: -time, -gap and -tmax give times beyond the range of single-precision reals")},
+         exit_usage);
 }
 
 void second_pass(const Args& a, Settings& s) {

@@ -118,6 +118,16 @@ TEST(CommandLine, RefusesValuesThatCannotBeUsed) {
   EXPECT_EQ(m.lines, std::vector<std::string>{" MUCF ERROR: Syntax error in command-line"});
 }
 
+TEST(CommandLine, TimesBeyondTheSinglePrecisionRangeAreRefused) {
+  Result r = parse({"-time", "1e38", "-tmax", "5"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.lines, std::vector<std::string>{
+                         " ROTCF ERROR: -time, -gap and -tmax give times beyond the range of single-precision reals"});
+  EXPECT_EQ(parse({"-time", "1e36", "-tmax", "5", "-gap", "1000"}).status, 2);
+  Result ok = parse({"-time", "1e36", "-tmax", "5", "-gap", "10"});
+  EXPECT_FALSE(ok.stopped);
+}
+
 TEST(CommandLine, MoreThanAHundredArgumentsAreRefused) {
   std::vector<std::string> a = {"-time", "1", "-tmax", "5", "-xtc"};
   while (a.size() < 100) a.push_back("t.xtc");
