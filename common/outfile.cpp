@@ -30,7 +30,8 @@ OutFile& OutFile::operator=(OutFile&& o) noexcept {
 
 void OutFile::fail(const char* what) const {
   int e = errno;
-  stop({std::string("ERROR: ") + what + " file \"" + name_ + "\": " +
+  // A free-format message line: it begins with one blank.
+  stop({std::string(" ERROR: ") + what + " file \"" + name_ + "\": " +
         (e ? std::strerror(e) : "write error")});
 }
 

@@ -477,7 +477,7 @@ FreeLine& FreeLine::r4(float v) {
 
 void check_name_length(std::string_view s, std::string_view what, int status) {
   if (s.size() > static_cast<std::size_t>(tvl::fnamelen)) {
-    tvl::stop({"ERROR: " + std::string(what) + " has " + std::to_string(s.size()) +
+    tvl::stop({" ERROR: " + std::string(what) + " has " + std::to_string(s.size()) +
                " characters; at most " + std::to_string(tvl::fnamelen) + " are allowed."},
               status);
   }

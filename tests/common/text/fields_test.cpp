@@ -165,8 +165,7 @@ TEST(PaddedText, OverlongNamesAreRefusedNotCut) {
   } catch (const tvl::Stop& s) {
     EXPECT_EQ(s.status, tvl::exit_usage);
     ASSERT_EQ(s.lines.size(), 1u);
-    EXPECT_NE(s.lines[0].find("File name"), std::string::npos);
-    EXPECT_NE(s.lines[0].find("128"), std::string::npos);
+    EXPECT_EQ(s.lines[0], " ERROR: File name has 129 characters; at most 128 are allowed.");
   }
   try {
     check_name_length(std::string(300, 'x'), "SYSTEM-file name", tvl::exit_error);
