@@ -16,10 +16,14 @@ namespace {
 
 using tvl::text::LineReader;
 
-[[noreturn]] void corrupted() { tvl::stop({"ERROR: GROMOS input-file is corrupted !"}); }
+using tvl::text::free_text;
+
+// Messages are free-format lines (a leading blank); the two size-limit
+// messages have a fixed layout (the limit in 8 columns) and are written as is.
+[[noreturn]] void corrupted() { tvl::stop({free_text("ERROR: GROMOS input-file is corrupted !")}); }
 
 [[noreturn]] void inconsistent() {
-  tvl::stop({"ERROR: SUBROUTINE READ_GRO", "       Inconsistenty in GRO-file"});
+  tvl::stop({free_text("ERROR: SUBROUTINE READ_GRO"), free_text("       Inconsistenty in GRO-file")});
 }
 
 void need(LineReader::Status s) {
@@ -117,7 +121,8 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
       if (tvl::text::same_text(labels[t], res10)) match = t;
     }
     if (match < 0)
-      tvl::stop({"ERROR: SUBROUTINE READ_GRO", "       Molecule type could not be identified"});
+      tvl::stop({free_text("ERROR: SUBROUTINE READ_GRO"),
+                 free_text("       Molecule type could not be identified")});
     const sys::MolType& mt = s.mol[match];
     // All atoms of a residue belong to one molecule type, and no more of
     // them than the type has sites.

@@ -16,7 +16,11 @@ namespace {
 using tvl::text::FreeLine;
 using tvl::text::LineReader;
 
-[[noreturn]] void corrupted() { tvl::stop({"ERROR: STRUCTURE-file is corrupted !"}); }
+// Messages are free-format lines (a leading blank); the two size-limit
+// messages have a fixed layout (the limit in 8 columns) and are written as is.
+[[noreturn]] void corrupted() {
+  tvl::stop({tvl::text::free_text("ERROR: STRUCTURE-file is corrupted !")});
+}
 
 void need(LineReader::Status s) {
   if (s != LineReader::Status::ok) corrupted();

@@ -5,10 +5,13 @@
 #include <cstring>
 
 #include "common/error.h"
+#include "common/text/fortran.h"
 
 namespace tvl::crd {
 
 namespace {
+
+using tvl::text::free_text;
 
 constexpr std::uint32_t header_len = 4;
 
@@ -76,18 +79,18 @@ bool Reader::open(const std::string& name, int max_sites, std::string* why) {
   }
   const std::uint32_t lead = word_at(h), value = word_at(h + 4), trail = word_at(h + 8);
   if (lead != header_len || trail != header_len) {
-    std::vector<std::string> lines{"ERROR: crd-file " + quoted(name) +
-                                   ": record 1 is not a header record of 4 bytes"};
+    std::vector<std::string> lines{
+        free_text("ERROR: crd-file " + quoted(name) + ": record 1 is not a header record of 4 bytes")};
     if (lead == byte_swap(header_len) && trail == byte_swap(header_len))
-      lines.push_back(other_order_line);
+      lines.push_back(free_text(other_order_line));
     close();
     tvl::stop(std::move(lines));
   }
   const std::int32_t n = as_int(value);
   if (n < 0 || n > max_sites) {
     close();
-    tvl::stop({"ERROR: crd-file " + quoted(name) + ": header holds " + std::to_string(n) +
-               " sites; allowed are 0 to " + std::to_string(max_sites)});
+    tvl::stop({free_text("ERROR: crd-file " + quoted(name) + ": header holds " + std::to_string(n) +
+                         " sites; allowed are 0 to " + std::to_string(max_sites))});
   }
   n_ = n;
   return true;
@@ -117,11 +120,11 @@ ReadResult Reader::read_record(Frame& f) {
   const long long len = as_int(lead);
   const bool swapped = len != need && static_cast<long long>(byte_swap(lead)) == need;
   if (len < need || swapped) {
-    std::vector<std::string> lines{
-        "ERROR: crd-file " + quoted(name_) + ": record " + std::to_string(record_no) +
-        " (frame " + std::to_string(frame_no) + ") has a length marker of " + std::to_string(len) +
-        " bytes; a frame of " + std::to_string(n_) + " sites needs " + std::to_string(need)};
-    if (swapped) lines.push_back(other_order_line);
+    std::vector<std::string> lines{free_text(
+        "ERROR: crd-file " + quoted(name_) + ": record " + std::to_string(record_no) + " (frame " +
+        std::to_string(frame_no) + ") has a length marker of " + std::to_string(len) +
+        " bytes; a frame of " + std::to_string(n_) + " sites needs " + std::to_string(need))};
+    if (swapped) lines.push_back(free_text(other_order_line));
     close();
     tvl::stop(std::move(lines));
   }
@@ -142,9 +145,9 @@ ReadResult Reader::read_record(Frame& f) {
   if (word_at(m) != lead) {
     const long long trail = as_int(word_at(m));
     close();
-    tvl::stop({"ERROR: crd-file " + quoted(name_) + ": record " + std::to_string(record_no) +
-               " (frame " + std::to_string(frame_no) + "): the length markers disagree (" +
-               std::to_string(len) + " before, " + std::to_string(trail) + " after)"});
+    tvl::stop({free_text("ERROR: crd-file " + quoted(name_) + ": record " + std::to_string(record_no) +
+                         " (frame " + std::to_string(frame_no) + "): the length markers disagree (" +
+                         std::to_string(len) + " before, " + std::to_string(trail) + " after)")});
   }
   const std::size_t n = static_cast<std::size_t>(n_);
   f.x.resize(n);
@@ -170,10 +173,11 @@ ReadResult Reader::skip() { return read_record(scratch_); }
 Writer::~Writer() = default;
 
 void Writer::open(const std::string& name, int natoms, bool exclusive) {
-  if (natoms < 0) tvl::stop({"ERROR: crd-file " + quoted(name) + ": negative number of sites"});
+  if (natoms < 0)
+    tvl::stop({free_text("ERROR: crd-file " + quoted(name) + ": negative number of sites")});
   if (frame_len(natoms) > INT32_MAX)
-    tvl::stop({"ERROR: crd-file " + quoted(name) + ": " + std::to_string(natoms) +
-               " sites do not fit one crd record"});
+    tvl::stop({free_text("ERROR: crd-file " + quoted(name) + ": " + std::to_string(natoms) +
+                         " sites do not fit one crd record")});
   out_ = tvl::OutFile(name, exclusive ? "wbx" : "wb");
   name_ = name;
   n_ = natoms;
@@ -185,8 +189,8 @@ void Writer::open(const std::string& name, int natoms, bool exclusive) {
 void Writer::write(const Frame& f) {
   const std::size_t n = static_cast<std::size_t>(n_);
   if (f.x.size() < n || f.y.size() < n || f.z.size() < n)
-    tvl::stop({"ERROR: crd-file " + quoted(name_) + ": a frame holds fewer than " +
-               std::to_string(n_) + " sites"});
+    tvl::stop({free_text("ERROR: crd-file " + quoted(name_) + ": a frame holds fewer than " +
+                         std::to_string(n_) + " sites")});
   const std::int32_t len = static_cast<std::int32_t>(frame_len(n_));
   char* p = buf_.data();
   std::memcpy(p, &len, 4);

@@ -16,16 +16,19 @@ namespace {
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
+using tvl::text::free_text;
+
+// Messages on standard output are free-format lines (a leading blank).
 [[noreturn]] void count_mismatch(const Handle& h, long long count, int conf_n) {
-  tvl::stop({std::string("ERROR: ") + kind_text(h.kind) + "-file " + quoted(h.name) + " holds " +
-                 std::to_string(count) + " sites per frame,",
-             "       the configuration " + std::to_string(conf_n) + " sites"});
+  tvl::stop({free_text(std::string("ERROR: ") + kind_text(h.kind) + "-file " + quoted(h.name) +
+                       " holds " + std::to_string(count) + " sites per frame,"),
+             free_text("       the configuration holds " + std::to_string(conf_n) + " sites")});
 }
 
 [[noreturn]] void too_many(const Handle& h, long long count, int nmax) {
-  tvl::stop({std::string("ERROR: ") + kind_text(h.kind) + "-file " + quoted(h.name) + " holds " +
-                 std::to_string(count) + " sites per frame,",
-             "       more than nmax = " + std::to_string(nmax) + " sites"});
+  tvl::stop({free_text(std::string("ERROR: ") + kind_text(h.kind) + "-file " + quoted(h.name) +
+                       " holds " + std::to_string(count) + " sites per frame,"),
+             free_text("       more than nmax = " + std::to_string(nmax) + " sites")});
 }
 
 // Checks a frame's site count against the buffers and the configuration.
@@ -123,7 +126,7 @@ void open_crd_xtc(Handle& h, Kind kind, const std::string& name, int expected_n,
     std::string why;
     if (!h.crd.open(h.name, INT_MAX, &why)) {
       h.status = 0;
-      tvl::out_line("WARNING: crd-file " + quoted(h.name) + " is passed over: " + why);
+      tvl::out_line(free_text("WARNING: crd-file " + quoted(h.name) + " is passed over: " + why));
       return;
     }
     h.natoms = h.crd.natoms();
@@ -135,7 +138,7 @@ void open_crd_xtc(Handle& h, Kind kind, const std::string& name, int expected_n,
   xdrfopen(h.xdrid, h.name, "r", ret);
   if (h.xdrid == 0) {
     h.status = 0;
-    tvl::out_line("ERROR: xtc-file " + quoted(h.name) + " cannot be opened");
+    tvl::out_line(free_text("ERROR: xtc-file " + quoted(h.name) + " cannot be opened"));
   }
 }
 

@@ -72,10 +72,10 @@ Read read(std::string name, const sys::SystemDescription& s, int verbosity = 0, 
   return r;
 }
 
-const std::string corrupted = "ERROR: GROMOS input-file is corrupted !\n";
-const std::string inconsistent = "ERROR: SUBROUTINE READ_GRO\n       Inconsistenty in GRO-file\n";
+const std::string corrupted = " ERROR: GROMOS input-file is corrupted !\n";
+const std::string inconsistent = " ERROR: SUBROUTINE READ_GRO\n        Inconsistenty in GRO-file\n";
 const std::string unknown =
-    "ERROR: SUBROUTINE READ_GRO\n       Molecule type could not be identified\n";
+    " ERROR: SUBROUTINE READ_GRO\n        Molecule type could not be identified\n";
 
 }  // namespace
 

@@ -230,7 +230,7 @@ TEST(StructureFile, MoleculeTypeOutsideTheSystemIsCorrupt) {
     std::string s = sample();
     s.replace(s.find("      2      9      2\n"), 22, head);
     test::write_file("s9.str", s);
-    EXPECT_EQ(test::stop_text([&] { read("s9.str"); }), "ERROR: STRUCTURE-file is corrupted !\n")
+    EXPECT_EQ(test::stop_text([&] { read("s9.str"); }), " ERROR: STRUCTURE-file is corrupted !\n")
         << head;
   }
 }
@@ -254,7 +254,7 @@ TEST(StructureFile, UnreadableFieldsAreCorrupt) {
     ASSERT_NE(at, std::string::npos) << k.from;
     s.replace(at, std::string(k.from).size(), k.to);
     test::write_file("s10.str", s);
-    EXPECT_EQ(test::stop_text([&] { read("s10.str"); }), "ERROR: STRUCTURE-file is corrupted !\n")
+    EXPECT_EQ(test::stop_text([&] { read("s10.str"); }), " ERROR: STRUCTURE-file is corrupted !\n")
         << k.to;
   }
 }
@@ -267,7 +267,7 @@ TEST(StructureFile, TruncatedAtEveryLineIsCorruptNeverACrash) {
     ++pos;
     if (pos == good.size()) break;
     test::write_file("s11.str", good.substr(0, pos));
-    EXPECT_EQ(test::stop_text([&] { read("s11.str"); }), "ERROR: STRUCTURE-file is corrupted !\n")
+    EXPECT_EQ(test::stop_text([&] { read("s11.str"); }), " ERROR: STRUCTURE-file is corrupted !\n")
         << "cut after byte " << pos;
     ++cuts;
   }

@@ -127,8 +127,8 @@ TEST(Crd, ByteSwappedFileNamesEndianflip) {
   crd::Reader r;
   const std::string t = test::stop_text([&] { r.open("c6swap.crd", 100); });
   EXPECT_EQ(t,
-            "ERROR: crd-file \"c6swap.crd\": record 1 is not a header record of 4 bytes\n"
-            "       the file looks like one written in the other byte order: convert it with endianflip\n");
+            " ERROR: crd-file \"c6swap.crd\": record 1 is not a header record of 4 bytes\n"
+            "        the file looks like one written in the other byte order: convert it with endianflip\n");
   EXPECT_FALSE(r.is_open());
 }
 
@@ -136,10 +136,10 @@ TEST(Crd, BadHeaders) {
   crd::Reader r;
   test::write_file("c7.crd", bytes({8, 2, 4}));
   EXPECT_EQ(test::stop_text([&] { r.open("c7.crd", 100); }),
-            "ERROR: crd-file \"c7.crd\": record 1 is not a header record of 4 bytes\n");
+            " ERROR: crd-file \"c7.crd\": record 1 is not a header record of 4 bytes\n");
   test::write_file("c7.crd", bytes({4, 101, 4}));
   EXPECT_EQ(test::stop_text([&] { r.open("c7.crd", 100); }),
-            "ERROR: crd-file \"c7.crd\": header holds 101 sites; allowed are 0 to 100\n");
+            " ERROR: crd-file \"c7.crd\": header holds 101 sites; allowed are 0 to 100\n");
   test::write_file("c7.crd", bytes({4, -1, 4}));
   EXPECT_NE(test::stop_text([&] { r.open("c7.crd", 100); }).find("holds -1 sites"),
             std::string::npos);
@@ -156,13 +156,13 @@ TEST(Crd, FrameMarkersAreChecked) {
   test::write_file("c8bad.crd", bytes(w));
   std::vector<crd::Frame> fr;
   EXPECT_EQ(test::stop_text([&] { read_all("c8bad.crd", &fr); }),
-            "ERROR: crd-file \"c8bad.crd\": record 3 (frame 2): the length markers disagree (36 "
+            " ERROR: crd-file \"c8bad.crd\": record 3 (frame 2): the length markers disagree (36 "
             "before, 40 after)\n");
   w = good;
   w[3] = 32;  // too short for the box and 3N values
   test::write_file("c8bad.crd", bytes(w));
   EXPECT_EQ(test::stop_text([&] { read_all("c8bad.crd"); }),
-            "ERROR: crd-file \"c8bad.crd\": record 2 (frame 1) has a length marker of 32 bytes; a "
+            " ERROR: crd-file \"c8bad.crd\": record 2 (frame 1) has a length marker of 32 bytes; a "
             "frame of 2 sites needs 36\n");
   w = good;
   w[3] = static_cast<std::int32_t>(crd::byte_swap(36));

@@ -103,9 +103,9 @@ TEST(FrameLoop, MissingOrHeaderlessCrdIsPassedOverWithAWarning) {
   EXPECT_EQ(r.kept, (std::vector<int>{1, 3, 5}));
   EXPECT_EQ(r.out,
             "    q1.crd\n    typo.crd\n"
-            "WARNING: crd-file \"typo.crd\" is passed over: No such file or directory\n"
+            " WARNING: crd-file \"typo.crd\" is passed over: No such file or directory\n"
             "    empty.crd\n"
-            "WARNING: crd-file \"empty.crd\" is passed over: the file is empty\n"
+            " WARNING: crd-file \"empty.crd\" is passed over: the file is empty\n"
             "    q2.crd\n");
 }
 
@@ -128,8 +128,8 @@ TEST(FrameLoop, SiteCountMustMatchTheConfiguration) {
   test::write_crd("s1.crd", 5, 1, 2);
   int status = 0;
   EXPECT_EQ(test::stop_text([&] { loop({"s1.crd"}, 1, 4); }, &status),
-            "ERROR: crd-file \"s1.crd\" holds 5 sites per frame,\n"
-            "       the configuration 4 sites\n");
+            " ERROR: crd-file \"s1.crd\" holds 5 sites per frame,\n"
+            "        the configuration holds 4 sites\n");
   EXPECT_EQ(status, 1);
   config::Configuration c = test::sites(5);
   traj::Buffers b;
@@ -138,8 +138,8 @@ TEST(FrameLoop, SiteCountMustMatchTheConfiguration) {
   opt.nmax = 4;
   opt.echo_names = false;
   EXPECT_EQ(test::stop_text([&] { traj::frame_loop(list, c, b, [](long) {}, opt); }),
-            "ERROR: crd-file \"s1.crd\" holds 5 sites per frame,\n"
-            "       more than nmax = 4 sites\n");
+            " ERROR: crd-file \"s1.crd\" holds 5 sites per frame,\n"
+            "        more than nmax = 4 sites\n");
 }
 
 // ---- xtc -----------------------------------------------------------------
@@ -234,12 +234,12 @@ TEST(XtcTrajectory, SiteCountMustMatchTheConfiguration) {
   opt.echo_names = false;
   traj::TrajList list{Kind::xtc, {fixtures + "water4.xtc"}, 1};
   const std::string t = test::stop_text([&] { traj::frame_loop(list, c, b, [](long) {}, opt); });
-  EXPECT_EQ(t, "ERROR: xtc-file \"" + fixtures + "water4.xtc\" holds 12 sites per frame,\n" +
-                   "       the configuration 9 sites\n");
+  EXPECT_EQ(t, " ERROR: xtc-file \"" + fixtures + "water4.xtc\" holds 12 sites per frame,\n" +
+                   "        the configuration holds 9 sites\n");
   opt.nmax = 10;
   config::Configuration c12 = test::sites(12);
   const std::string u = test::stop_text([&] { traj::frame_loop(list, c12, b, [](long) {}, opt); });
-  EXPECT_NE(u.find("holds 12 sites per frame,\n       more than nmax = 10 sites"), std::string::npos)
+  EXPECT_NE(u.find("holds 12 sites per frame,\n        more than nmax = 10 sites"), std::string::npos)
       << u;
 }
 
@@ -278,7 +278,7 @@ TEST(XtcTrajectory, FileThatCannotBeOpenedEndsTheProgramAtItsClose) {
   }
   std::fflush(stdout);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "ERROR: xtc-file \"missing.xtc\" cannot be opened\n");
+            " ERROR: xtc-file \"missing.xtc\" cannot be opened\n");
   EXPECT_EQ(caught.status, 1);
   EXPECT_EQ(caught.stream, tvl::Stream::err);
   ASSERT_FALSE(caught.lines.empty());
