@@ -182,6 +182,12 @@ bool skip_frame(Handle& h, Buffers& b) {
 }
 
 void read_crd_xtc(Handle& h, int skip, config::Configuration& c, Buffers& b) {
+  // A trajectory that never opened delivers nothing, quietly: there is no
+  // frame of it to report as damaged.
+  if (h.kind == Kind::crd ? !h.crd.is_open() : h.xdrid == 0) {
+    h.status = 0;
+    return;
+  }
   h.status = 1;
   if (!take_frame(h, c, b)) return;
   for (int k = 0; k < skip; ++k)

@@ -284,3 +284,22 @@ TEST(XtcTrajectory, FileThatCannotBeOpenedEndsTheProgramAtItsClose) {
   ASSERT_FALSE(caught.lines.empty());
   EXPECT_EQ(caught.lines[0], "xdrclose: passed a NULL pointer");
 }
+
+TEST(XtcTrajectory, ReadingATrajectoryThatNeverOpenedGivesNoFrameAndNoWarning) {
+  config::Configuration c = test::sites(9);
+  traj::Buffers b;
+  traj::allocate(b);
+  for (Kind kind : {Kind::xtc, Kind::crd}) {
+    traj::Handle h;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    traj::open_crd_xtc(h, kind, "missing.trj", c.n);
+    EXPECT_EQ(h.status, 0);
+    traj::read_crd_xtc(h, 2, c, b);
+    std::fflush(stdout);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(h.status, 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(h.frames, 0);
+  }
+}
