@@ -1,6 +1,7 @@
 // read_surface: the optional surface section of the system file, a cell of
 // surface atoms repeated sideways and downwards into a slab.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "common/error.h"
@@ -16,6 +17,15 @@ using detail::fail;
 using detail::FreeLine;
 using detail::say;
 using detail::starts;
+
+// A converted length as the echo shows it: 15 significant digits, so that
+// the rounding tail of the x0.1 conversion (12.0 -> 1.2000000000000002)
+// does not show ("1.2").
+std::string echo_real(double v) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.15g", v);
+  return text::free_real(std::strtod(buf, nullptr));
+}
 
 [[noreturn]] void bad_entry(int n) {
   fail({FreeLine().t("Check entry in {surface}-section ").t("at position").i(n)});
@@ -86,7 +96,7 @@ void read_surface(int iprint, const std::string& sysfile, const std::vector<std:
       double rc = 0;
       if (!r.get_real(2, rc)) bad_entry(n);
       s.rc_s = rc * 0.1;
-      say(FreeLine().r(s.rc_s));
+      say(FreeLine().t(" ").t(echo_real(s.rc_s)));
     }
   });
   f.reset();  // the rest of the file is not read

@@ -55,6 +55,8 @@ TEST(ReadSurface, OneEntryMakesAThreeByThreeByTwoSlab) {
   // Every line of the section is echoed, also at print level 0.
   EXPECT_EQ(echo.substr(0, echo.find('\n')), "  1 7 0.5 0.5 0.0");
   EXPECT_NE(echo.find("  1 1 1\n"), std::string::npos);
+  // The cut-off is echoed in nm without the rounding tail of its conversion.
+  EXPECT_NE(echo.find("\n  1.2\n"), std::string::npos) << echo;
 }
 
 TEST(ReadSurface, WithoutASectionNothingChanges) {
