@@ -187,7 +187,7 @@ Sums correlate_plain(const SeriesData& in, const std::vector<int>& group, int ng
     for (int j = 0; j < lags.nlags(); ++j) {
       const int tau = lags.lag(j);
       const std::size_t at = sums.at(g, j);
-      for (int t0 = 0; t0 + tau < F; t0 += lags.sgap) {
+      for (long long t0 = 0; t0 + tau < F; t0 += lags.sgap) {  // no overflow for any sgap
         float c = x[t0] * x[t0 + tau] + y[t0] * y[t0 + tau] + z[t0] * z[t0 + tau];
         double d = c;
         sums.norm[at] += 1;

@@ -83,7 +83,7 @@ TEST(Correlate, AgreesWithThePlainLoopForAllGaps) {
   auto d = random_data(K, F, 7);
   SeriesData in{d.data(), 3 * K + 3, K};
   std::vector<int> group = {0, 1, 0, 2, 1};
-  for (int sgap : {1, 3}) {
+  for (int sgap : {1, 3, 2147483647}) {  // the largest gap: one origin per lag
     for (int tgap : {1, 4}) {
       LagScheme l = scheme(F, 150, tgap, sgap);
       Sums a = correlate(in, group, 3, l, Legendre2{1.5, 0.5}, 2);
