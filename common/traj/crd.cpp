@@ -128,9 +128,16 @@ ReadResult Reader::read_record(Frame& f) {
     close();
     tvl::stop(std::move(lines));
   }
-  // The record buffer is sized on the first frame of the file, then reused.
-  if (rec_.size() != static_cast<std::size_t>(need)) rec_.assign(static_cast<std::size_t>(need), 0);
-  if (read_bytes(f_, rec_.data(), rec_.size()) != rec_.size())
+  // The payload goes straight into the caller's buffers (their storage is
+  // reused: no allocation once they hold N values).
+  const std::size_t n = static_cast<std::size_t>(n_);
+  f.x.resize(n);
+  f.y.resize(n);
+  f.z.resize(n);
+  bool whole = read_bytes(f_, f.box, 12) == 12;
+  for (std::vector<float>* v : {&f.x, &f.y, &f.z})
+    if (whole && n > 0) whole = read_bytes(f_, v->data(), 4 * n) == 4 * n;
+  if (!whole)
     return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
   // A longer record: its extra payload is read and dropped.
   for (long long rest = len - need; rest > 0;) {
@@ -148,17 +155,6 @@ ReadResult Reader::read_record(Frame& f) {
     tvl::stop({free_text("ERROR: crd-file " + quoted(name_) + ": record " + std::to_string(record_no) +
                          " (frame " + std::to_string(frame_no) + "): the length markers disagree (" +
                          std::to_string(len) + " before, " + std::to_string(trail) + " after)")});
-  }
-  const std::size_t n = static_cast<std::size_t>(n_);
-  f.x.resize(n);
-  f.y.resize(n);
-  f.z.resize(n);
-  const unsigned char* p = rec_.data();
-  std::memcpy(f.box, p, 12);
-  if (n > 0) {
-    std::memcpy(f.x.data(), p + 12, 4 * n);
-    std::memcpy(f.y.data(), p + 12 + 4 * n, 4 * n);
-    std::memcpy(f.z.data(), p + 12 + 8 * n, 4 * n);
   }
   ++frames_;
   return ReadResult::ok;

@@ -36,12 +36,12 @@ class Reader {
   // Opens and reads the header. Returns false (and leaves the reader closed)
   // when the file cannot be opened or has no complete header; `why` then says
   // so. A header that is not a 4-byte record, looks byte-swapped, or holds N
-  // below 0 or above max_sites throws Stop naming the file. The record buffer
-  // is sized for N at the first frame, once per file, so a caller may check
-  // natoms() against its own limits before anything is allocated.
+  // below 0 or above max_sites throws Stop naming the file. Nothing is
+  // allocated here, so a caller may check natoms() against its own limits.
   bool open(const std::string& name, int max_sites, std::string* why = nullptr);
   int natoms() const { return n_; }
-  // ok: frame read (f.x, f.y, f.z hold N values each; their storage is reused);
+  // ok: frame read (f.x, f.y, f.z hold N values each; their storage is reused,
+  // and after end or bad their content means nothing);
   // end: no byte left at a frame boundary; bad: cut record or read error (a
   // warning naming file and frame has been written to standard error and the
   // file is closed). Markers that disagree or are too small throw Stop naming
@@ -59,8 +59,7 @@ class Reader {
   std::string name_;
   int n_ = 0;
   long frames_ = 0;
-  Frame scratch_;
-  std::vector<unsigned char> rec_;  // one record payload, 12 + 12N bytes
+  Frame scratch_;  // skip(): grown on the first skipped frame
 };
 
 class Writer {

@@ -171,7 +171,9 @@ bool take_frame(Handle& h, config::Configuration& c, Buffers& b) {
 bool skip_frame(Handle& h, Buffers& b) {
   if (h.status != 1) return false;
   if (h.kind == Kind::crd) {
-    if (h.crd.skip() != crd::ReadResult::ok) {
+    // A skipped frame goes into the same buffers; the configuration already
+    // holds the frame taken before it.
+    if (h.crd.next(b.crd) != crd::ReadResult::ok) {
       h.status = 0;
       return false;
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/traj/trajectory.h"
+#include "alloc_count.h"
 #include "helpers.h"
 
 using namespace tvl;
@@ -76,6 +77,29 @@ TEST(FrameLoop, SeveralFilesGiveTheFramesOfOneFileHoldingThemAll) {
     EXPECT_EQ(three.out, "    p1.crd\n    p2.crd\n    p3.crd\n");
   }
   EXPECT_EQ(loop({"p1.crd", "p2.crd", "p3.crd"}, 3).kept, (std::vector<int>{1, 4, 7}));
+}
+
+TEST(FrameLoop, BuffersAreAllocatedOnceNotPerFrameOrFile) {
+  // Allocations of a loop over one file and over thirty files of ten frames
+  // each: the frame buffers are allocated once, before the loop.
+  test::write_crd("a10.crd", 30, 1, 10);
+  auto count = [](int files) {
+    config::Configuration c = test::sites(30);
+    traj::Buffers b;
+    traj::allocate(b);
+    traj::TrajList list{Kind::crd, std::vector<std::string>(files, "a10.crd"), 3};
+    traj::LoopOptions opt;
+    opt.echo_names = false;
+    opt.counter = false;
+    const long before = test::allocations();
+    long kept = 0;
+    const std::function<void(long)> on_frame = [&](long) { ++kept; };
+    const long frames = traj::frame_loop(list, c, b, on_frame, opt);
+    EXPECT_EQ(frames, files * 10 / 3);
+    return test::allocations() - before;
+  };
+  const long one = count(1);
+  EXPECT_EQ(count(30), one);
 }
 
 TEST(FrameLoop, LowLevelReadFollowsTheGroupsOfOneFile) {
