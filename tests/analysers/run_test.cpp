@@ -378,6 +378,31 @@ TEST(Rotcf, FaultyVectorSectionsStop) {
   EXPECT_NE(last.out.find("Equivalent Vectors defined:  1\n      Number of Vectors found:  2"), std::string::npos);
 }
 
+TEST(Rotcf, SeriesRunByMoleculeThenDefinition) {
+  // 100 molecules: types 1, 2, 1, 2, ... of 3 and 2 sites
+  config::Configuration c;
+  c.m = 100;
+  for (int m = 0; m < c.m; ++m) {
+    const int t = m % 2, n = t == 0 ? 3 : 2;
+    c.mol_offset.push_back(c.n);
+    for (int k = 0; k < n; ++k) c.moltype_of_site.push_back(t);
+    c.n += n;
+  }
+  const std::vector<VecDef> defs = {{1, {1, 2, 1, 3}}, {2, {1, 2, 2, 1}}, {1, {2, 3, 1, 2}}};
+  const std::vector<VecSeries> s = find_series(defs, c);
+  ASSERT_EQ(s.size(), 150u);  // two definitions on 50 molecules of type 1, one on 50 of type 2
+  EXPECT_EQ(s[0].mol, 0);
+  EXPECT_EQ(s[0].def, 0);
+  EXPECT_EQ(s[1].mol, 0);
+  EXPECT_EQ(s[1].def, 2);
+  EXPECT_EQ(s[2].mol, 1);
+  EXPECT_EQ(s[2].def, 1);
+  EXPECT_EQ(s[3].mol, 2);
+  EXPECT_EQ(s[3].def, 0);
+  EXPECT_EQ(s.back().mol, 99);
+  EXPECT_EQ(s.back().def, 1);
+}
+
 TEST(Rotcf, TooManyConfigurationsStopAtNstmax) {
   InDir here;
   std::vector<std::vector<Vec>> frames;
