@@ -115,7 +115,11 @@ bool read_str(std::string& name, int verbosity, const sys::SystemDescription& s,
   for (int j = 0; j < mols; ++j) {
     need(in.next(line));  // separator, whatever it holds
     need(in.next(line));  // molecule name, not used
-    need(tvl::text::free_read(in, 3, w));
+    // The header line must hold all three integers: a read that went on to
+    // the next line would take the first site line for part of the header.
+    need(in.next(line));
+    w = tvl::text::free_words(line);
+    if (w.size() < 3) corrupted();
     int head[3];
     for (int k = 0; k < 3; ++k)
       if (!tvl::text::parse_int(w[k], head[k])) corrupted();

@@ -245,6 +245,8 @@ TEST(StructureFile, UnreadableFieldsAreCorrupt) {
       {"      2\n\nwat", "  2.5\n\nwat"},
       {"      2\n\nwat", "     -1\n\nwat"},
       {"      1      3      1", "      1      3    one"},
+      {"      1      3      1", "      1      3"},  // the header line must hold all three
+      {"      2      9      2\na", "      2      9\n2\na"},
       {"a             1", "a          x  1"},
       {"E+00", "X+00"},
   };
