@@ -93,8 +93,9 @@ struct TrajList {
 struct LoopOptions {
   int nmax = tvl::nmax;
   // Frame counter on standard error: shown only when standard error is a
-  // terminal, and only when this is true.
-  bool counter = true;
+  // terminal, and only when this is true. Off unless asked for (a program
+  // writes nothing beyond its own lines at verbosity 0).
+  bool counter = false;
   // Writes four blanks and the name before each trajectory is opened.
   bool echo_names = true;
 };
