@@ -53,12 +53,11 @@ int run_main(int argc, char** argv, int (*body)(int, char**)) {
     print_stop(s);
     status = s.status;
   } catch (const std::bad_alloc&) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "ERROR: out of memory\n");
+    // Like every failure message: a free-format line on standard output.
+    std::fputs(" ERROR: out of memory\n", stdout);
     status = exit_error;
   } catch (const std::exception& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "ERROR: %s\n", e.what());
+    std::fprintf(stdout, " ERROR: %s\n", e.what());
     status = exit_error;
   }
   return finish_stdout(status);

@@ -38,8 +38,9 @@ struct Stop : std::exception {
 void print_stop(const Stop& s);
 
 // Runs a program body: catches Stop (prints it, returns its status), out of
-// memory and other exceptions (status 1), and checks that standard output was
-// written completely (a full disk is an error, not a success).
+// memory and other exceptions (a message line on standard output, status 1),
+// and checks that standard output was written completely (a full disk is an
+// error, not a success; that one failure is reported on standard error).
 int run_main(int argc, char** argv, int (*body)(int argc, char** argv));
 
 }  // namespace tvl

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ int body_stop(int, char**) { tvl::stop({" ERROR:", " something"}); }
 int body_usage(int, char**) { tvl::stop({" usage"}, tvl::exit_usage); }
 int body_help(int, char**) { tvl::stop_ok({" help text"}); }
 int body_bad_alloc(int, char**) { throw std::bad_alloc(); }
+int body_logic_error(int, char**) { throw std::out_of_range("table index out of range"); }
 
 TEST(RunMain, MapsEveryEndToItsStatus) {
   char prog[] = "prog";
@@ -30,9 +32,12 @@ TEST(RunMain, MapsEveryEndToItsStatus) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(tvl::run_main(1, argv, body_help), 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), " help text\n");
-  testing::internal::CaptureStderr();
+  testing::internal::CaptureStdout();
   EXPECT_EQ(tvl::run_main(1, argv, body_bad_alloc), 1);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("out of memory"), std::string::npos);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), " ERROR: out of memory\n");
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(tvl::run_main(1, argv, body_logic_error), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), " ERROR: table index out of range\n");
 }
 
 TEST(RunMain, ErrorStreamMessagesGoToStandardError) {
