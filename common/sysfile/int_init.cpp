@@ -46,12 +46,13 @@ Interaction int_init(const SystemDescription& s, std::span<const int> site_type,
 
   r.e_self = -(alpha * inv_sqrt_pi * sum_q2 * coulomb_factor) / nmol;
 
-  // Excluded pairs of one molecule of each type, then weighted by the number
-  // of molecules of that type.
-  std::vector<double> per_type(s.mol.size(), 0.0);
+  // The term of every excluded pair of each molecule type, computed once;
+  // the sum then runs over the molecules and their pairs in order, adding
+  // exactly what a pair-by-pair evaluation adds.
+  std::vector<std::vector<double>> per_type(s.mol.size());
   for (std::size_t t = 0; t < s.mol.size(); ++t) {
     const MolType& mt = s.mol[t];
-    double e = 0.0;
+    std::vector<double>& e = per_type[t];
     for (int k = 0; k < mt.nexcl; ++k) {
       const int a = mt.excl_a[k], b = mt.excl_b[k];
       if (!mt.site_ok(a) || !mt.site_ok(b)) continue;
@@ -61,14 +62,14 @@ Interaction int_init(const SystemDescription& s, std::span<const int> site_type,
       if (dist == 0.0) continue;
       const int pa = mt.sptype_mol[a], pb = mt.sptype_mol[b];
       if (pa < 0 || pa >= nsp || pb < 0 || pb >= nsp) continue;
-      e += erf_as(alpha * dist) *
-           r.qqsp[static_cast<std::size_t>(pb) + static_cast<std::size_t>(pa) * np] / dist;
+      e.push_back(erf_as(alpha * dist) *
+                  r.qqsp[static_cast<std::size_t>(pb) + static_cast<std::size_t>(pa) * np] / dist);
     }
-    per_type[t] = e;
   }
   double total = 0.0;
   for (int t : mol_type)
-    if (t >= 0 && t < static_cast<int>(per_type.size())) total += per_type[t];
+    if (t >= 0 && t < static_cast<int>(per_type.size()))
+      for (double e : per_type[t]) total += e;
   r.e_excl = -(total / nmol);
   return r;
 }

@@ -57,6 +57,17 @@ TEST(IntInit, EwaldTerms) {
     e += sys::erf_as(alpha * d) * s.q_sp[w.sptype_mol[a]] * s.q_sp[w.sptype_mol[b]] * 138.9357 / d;
   }
   EXPECT_NEAR(r.e_excl, -(2 * e / 2.0), 1e-9);
+  // Summed pair by pair over the molecules, in order: the same double.
+  double sum = 0.0;
+  for (int m = 0; m < 2; ++m)
+    for (int k = 0; k < 3; ++k) {
+      const int a = w.excl_a[k], b = w.excl_b[k];
+      const double d = std::sqrt(std::pow(w.xmol[a] - w.xmol[b], 2) + std::pow(w.ymol[a] - w.ymol[b], 2) +
+                                 std::pow(w.zmol[a] - w.zmol[b], 2));
+      const double qq = r.qqsp[static_cast<std::size_t>(w.sptype_mol[b]) + 2u * w.sptype_mol[a]];
+      sum += sys::erf_as(alpha * d) * qq / d;
+    }
+  EXPECT_EQ(r.e_excl, -(sum / 2.0));
   // With a factor of 0 alpha is 0 and so are both terms.
   ewald = 0.0;
   const sys::Interaction z = sys::int_init(s, sites, mols, 1.0, ewald);
