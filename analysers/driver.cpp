@@ -61,9 +61,12 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
   if (!traj::kind_from_text(s.kind, list.kind)) return 0;
   list.names = s.trajs;
   list.ngap = s.ngap;
-  const int n_sites = conf.n;
   traj::Buffers buffers;
   traj::allocate(buffers);
+  // The frame loop stops on a trajectory whose site count differs from the
+  // configuration's; the frame counter shows only on a terminal.
+  traj::LoopOptions opt;
+  opt.counter = true;
   long kept = traj::frame_loop(list, conf, buffers, [&](long f) {
     if (f > tvl::nstmax)
       stop({msg("ERROR: too many timesteps..."), msg("       increase nstmax parameter !!")});
@@ -77,10 +80,8 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
                 .r(static_cast<double>(tvl::buffsize) * 4.0 / (1024.0 * 1024.0))
                 .t("MByte")
                 .str()});
-    if (conf.n != n_sites)
-      stop({msg("ERROR: the trajectory holds another number of sites than the configuration")});
     reduce(conf, static_cast<int>(f), store.append());
-  });
+  }, opt);
   return static_cast<int>(kept);
 }
 

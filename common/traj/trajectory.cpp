@@ -53,8 +53,11 @@ bool xtc_frame(Handle& h, int conf_n, Buffers& b) {
                    quoted(h.name).c_str(), h.frames + 1);
       break;
     case xtc::ReadResult::not_xtc:
-      std::fprintf(stderr, "WARNING: xtc-file %s: frame %ld does not begin with the xtc magic number; the frames before it are used\n",
-                   quoted(h.name).c_str(), h.frames + 1);
+      if (h.frames == 0)  // the file as a whole is something else: no frame of it is used
+        std::fprintf(stderr, "WARNING: %s; no frame of it is used\n", xtc::not_xtc_text(h.name).c_str());
+      else
+        std::fprintf(stderr, "WARNING: xtc-file %s: frame %ld does not begin with the xtc magic number; the frames before it are used\n",
+                     quoted(h.name).c_str(), h.frames + 1);
       break;
     case xtc::ReadResult::read_error:
       std::fprintf(stderr, "WARNING: xtc-file %s: frame %ld cannot be read (read error); the frames before it are used\n",

@@ -286,6 +286,23 @@ TEST(XtcTrajectory, CutFrameIsReportedAndNotUsed) {
       << err;
 }
 
+TEST(XtcTrajectory, AFileThatIsNotXtcIsNamedAndTheNextFileFollows) {
+  const std::string all = test::read_file(fixtures + "water4.xtc");
+  if (all.empty()) GTEST_SKIP() << "fixture not present";
+  test::write_crd("other.crd", 12, 0, 3);  // a crd file given in an xtc list
+  config::Configuration c = test::sites(12);
+  traj::Buffers b;
+  traj::allocate(b);
+  traj::LoopOptions opt;
+  opt.echo_names = false;
+  traj::TrajList list{Kind::xtc, {"other.crd", fixtures + "water4.xtc"}, 1};
+  testing::internal::CaptureStderr();
+  const long n = traj::frame_loop(list, c, b, [](long) {}, opt);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(n, 10);
+  EXPECT_NE(err.find("WARNING: \"other.crd\" is not an xtc file"), std::string::npos) << err;
+}
+
 TEST(XtcTrajectory, FileThatCannotBeOpenedEndsTheProgramAtItsClose) {
   config::Configuration c = test::sites(9);
   traj::Buffers b;
