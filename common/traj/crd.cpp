@@ -101,6 +101,13 @@ ReadResult Reader::read_record(Frame& f) {
   const long frame_no = frames_ + 1;
   const long record_no = frames_ + 2;  // the header is record 1
   auto cut = [&](const char* what) {
+    if (std::ferror(f_)) {
+      // A failing device is not a damaged file: nothing after it can be trusted.
+      const int e = errno;
+      close();
+      tvl::stop({free_text("ERROR: crd-file " + quoted(name_) + ": frame " + std::to_string(frame_no) +
+                           " cannot be read: " + (e ? std::strerror(e) : "read error"))});
+    }
     std::fprintf(stderr, "WARNING: crd-file %s: frame %ld %s; the frames before it are used\n",
                  quoted(name_).c_str(), frame_no, what);
     close();

@@ -60,9 +60,9 @@ bool xtc_frame(Handle& h, int conf_n, Buffers& b) {
                      quoted(h.name).c_str(), h.frames + 1);
       break;
     case xtc::ReadResult::read_error:
-      std::fprintf(stderr, "WARNING: xtc-file %s: frame %ld cannot be read (read error); the frames before it are used\n",
-                   quoted(h.name).c_str(), h.frames + 1);
-      break;
+      // A failing device is not a damaged file: the run cannot go on.
+      tvl::stop({free_text("ERROR: xtc-file " + quoted(h.name) + ": frame " + std::to_string(h.frames + 1) +
+                           " cannot be read (read error)")});
   }
   h.status = 0;
   return false;

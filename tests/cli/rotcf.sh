@@ -61,3 +61,8 @@ run 0 rotcf -v -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$DATA/xtc/water_p10
 contains "banner" "$OUT" "  The  T A R V E L O  Package  Version 4.160"
 contains "read speed" "$OUT" " Reading: 10 configurations in"
 contains "correlation speed" "$OUT" " Correlation: 74340 lag x origin x series pairs in"
+
+# a read error is not the end of a trajectory: a directory in the xtc list stops the run
+mkdir -p notafile.xtc
+run 1 rotcf -sys "$W/water.sys" -gin "$W/water.gro" -xtc notafile.xtc -time 0.02 -tmax 10
+contains "read error" "$OUT" ' ERROR: xtc-file "notafile.xtc": frame 1 cannot be read (read error)'
