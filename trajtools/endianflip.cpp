@@ -60,16 +60,25 @@ int body(int argc, char** argv) {
     tvl::stop({"ERROR: <outfile> " + out_name + " is the same file as <infile> " + in_name +
                " ; the input would be destroyed"});
 
-  tvl::OutFile out(out_name, "wb");
+  auto read_failed = [&] {
+    int e = errno;
+    tvl::stop({"ERROR: cannot read <infile> " + in_name + ": " +
+               (e ? std::strerror(e) : "read error")});
+  };
 
   // Streams in large blocks; a word split across two reads is completed by
-  // the next one (kept at the front of the buffer).
+  // the next one (kept at the front of the buffer). The first block is read
+  // before the output is created, so an input that cannot be read (a
+  // directory) leaves no empty output file behind.
   constexpr std::size_t block = std::size_t(1) << 22;
   std::vector<unsigned char> buf(block);
   std::size_t have = 0;   // bytes at the front of buf not yet written
   std::uint64_t written = 0;
+  errno = 0;
+  std::size_t got = std::fread(buf.data(), 1, block, in);
+  if (std::ferror(in)) read_failed();
+  tvl::OutFile out(out_name, "wb");
   for (;;) {
-    std::size_t got = std::fread(buf.data() + have, 1, block - have, in);
     have += got;
     if (got == 0) break;
     std::size_t whole = have - have % 4;
@@ -78,12 +87,9 @@ int body(int argc, char** argv) {
     written += whole;
     std::memmove(buf.data(), buf.data() + whole, have - whole);
     have -= whole;
+    got = std::fread(buf.data() + have, 1, block - have, in);
   }
-  if (std::ferror(in)) {
-    int e = errno;
-    tvl::stop({"ERROR: cannot read <infile> " + in_name + ": " +
-               (e ? std::strerror(e) : "read error")});
-  }
+  if (std::ferror(in)) read_failed();
 
   // A trailing group of 1 to 3 bytes cannot come from a crd or velocity file;
   // it is reversed as far as it goes, and the user is told.

@@ -82,3 +82,9 @@ if [ -w /dev/full ]; then
   run 1 endianflip eight /dev/full
   contains "full device reported" "$OUT" "/dev/full"
 fi
+
+# an input that cannot be read leaves no output file behind
+mkdir -p indir
+run 1 endianflip indir never.out
+contains "directory input" "$OUT" "ERROR: cannot read <infile> indir"
+check "no output created" [ ! -e never.out ]
