@@ -107,9 +107,9 @@ TEST(GroFile, GroupsAtomsIntoMoleculesByResidueAndType) {
 }
 
 TEST(GroFile, ReadsTheGromacsWaterFrame) {
-  const std::string fixture = std::string(TVL_TEST_DATA) + "/../../../shared/fixtures/xtc/water.gro";
+  const std::string fixture = std::string(TVL_TEST_DATA) + "/../../examples/water/water.gro";
   std::FILE* probe = std::fopen(fixture.c_str(), "r");
-  if (!probe) GTEST_SKIP() << "fixture not present";
+  if (!probe) FAIL() << "test data missing";
   std::fclose(probe);
   testing::internal::CaptureStdout();
   sys::SystemDescription s = sys::readsys(0, std::string(TVL_TEST_DATA) + "/config/spce.sys");

@@ -15,7 +15,7 @@ using namespace tvl;
 
 namespace {
 const std::string src = std::string(TVL_TEST_DATA) + "/../../";
-const std::string fixture = std::string(TVL_TEST_DATA) + "/../../../shared/fixtures/xtc/water_p1000.txt";
+const std::string fixture = std::string(TVL_TEST_DATA) + "/xtc/water_p1000.txt";
 }  // namespace
 
 TEST(WaterExample, StructureAndCrdHoldTheGromacsFrames) {
@@ -36,6 +36,7 @@ TEST(WaterExample, StructureAndCrdHoldTheGromacsFrames) {
   const std::vector<double> x0 = c.x, y0 = c.y, z0 = c.z;
 
   std::FILE* ref = std::fopen(fixture.c_str(), "r");
+  ASSERT_NE(ref, nullptr) << fixture;
   traj::Buffers b;
   traj::allocate(b);
   traj::TrajList list{traj::Kind::crd, {src + "examples/water/water.crd"}, 1};

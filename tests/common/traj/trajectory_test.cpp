@@ -170,7 +170,7 @@ TEST(FrameLoop, SiteCountMustMatchTheConfiguration) {
 
 namespace {
 
-const std::string fixtures = std::string(TVL_TEST_DATA) + "/../../../shared/fixtures/xtc/";
+const std::string fixtures = std::string(TVL_TEST_DATA) + "/xtc/";
 
 struct TextFrame {
   float box[3];
@@ -205,7 +205,7 @@ std::vector<TextFrame> read_text(const std::string& name) {
 
 TEST(XtcTrajectory, FillsTheConfigurationExactlyAsTheReferenceDecoder) {
   const auto ref = read_text(fixtures + "water_p1000.txt");
-  if (ref.empty()) GTEST_SKIP() << "fixture not present";
+  if (ref.empty()) FAIL() << "test data missing";
   config::Configuration c = test::sites(4956);
   traj::Buffers b;
   traj::allocate(b);
@@ -229,7 +229,7 @@ TEST(XtcTrajectory, FillsTheConfigurationExactlyAsTheReferenceDecoder) {
 
 TEST(XtcTrajectory, GroupsCarryOnAcrossXtcFiles) {
   std::FILE* probe = std::fopen((fixtures + "water3.xtc").c_str(), "r");
-  if (!probe) GTEST_SKIP() << "fixture not present";
+  if (!probe) FAIL() << "test data missing";
   std::fclose(probe);
   config::Configuration c = test::sites(9);
   traj::Buffers b;
@@ -249,7 +249,7 @@ TEST(XtcTrajectory, GroupsCarryOnAcrossXtcFiles) {
 
 TEST(XtcTrajectory, SiteCountMustMatchTheConfiguration) {
   std::FILE* probe = std::fopen((fixtures + "water4.xtc").c_str(), "r");
-  if (!probe) GTEST_SKIP() << "fixture not present";
+  if (!probe) FAIL() << "test data missing";
   std::fclose(probe);
   config::Configuration c = test::sites(9);
   traj::Buffers b;
@@ -269,7 +269,7 @@ TEST(XtcTrajectory, SiteCountMustMatchTheConfiguration) {
 
 TEST(XtcTrajectory, CutFrameIsReportedAndNotUsed) {
   const std::string all = test::read_file(fixtures + "water4.xtc");
-  if (all.empty()) GTEST_SKIP() << "fixture not present";
+  if (all.empty()) FAIL() << "test data missing";
   test::write_file("cut4.xtc", all.substr(0, all.size() - 10));
   config::Configuration c = test::sites(12);
   traj::Buffers b;
@@ -288,7 +288,7 @@ TEST(XtcTrajectory, CutFrameIsReportedAndNotUsed) {
 
 TEST(XtcTrajectory, AFileThatIsNotXtcIsNamedAndTheNextFileFollows) {
   const std::string all = test::read_file(fixtures + "water4.xtc");
-  if (all.empty()) GTEST_SKIP() << "fixture not present";
+  if (all.empty()) FAIL() << "test data missing";
   test::write_crd("other.crd", 12, 0, 3);  // a crd file given in an xtc list
   config::Configuration c = test::sites(12);
   traj::Buffers b;
