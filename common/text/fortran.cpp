@@ -312,15 +312,15 @@ bool round_digits(std::string& digits, std::size_t keep) {
 // decimals; 'e': 1 + `prec` significant digits), without point and exponent;
 // *exp10 receives the printf exponent for 'e'.
 std::string printf_digits(double a, char conv, int prec, int* exp10) {
-  char spec[8] = {'%', '.', '*', conv, '\0'};
+  char conv_fmt[8] = {'%', '.', '*', conv, '\0'};
   char small[128];
-  int n = std::snprintf(small, sizeof small, spec, prec, a);
+  int n = std::snprintf(small, sizeof small, conv_fmt, prec, a);
   std::string t;
   if (n < static_cast<int>(sizeof small)) {
     t.assign(small, static_cast<std::size_t>(n));
   } else {
     t.assign(static_cast<std::size_t>(n), '\0');
-    std::snprintf(t.data(), t.size() + 1, spec, prec, a);
+    std::snprintf(t.data(), t.size() + 1, conv_fmt, prec, a);
   }
   std::string digits;
   digits.reserve(t.size());
