@@ -15,7 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "common/text/fortran.h"
 #include "common/traj/crd.h"
+#include "tests/support/support.h"
+#include "tests/support/reference.h"
 
 namespace {
 
@@ -28,17 +31,8 @@ int sh(const std::string& cmd) {
   return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
 
-std::string slurp(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void spit(const std::string& name, const std::string& bytes) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+std::string slurp(const std::string& name) { return tvl::test::read_file(name); }
+void spit(const std::string& name, const std::string& bytes) { tvl::test::write_file(name, bytes); }
 
 bool exists(const std::string& name) { return std::ifstream(name).good(); }
 
@@ -90,29 +84,18 @@ struct TextFrame {
 
 float to_float(const std::string& w) { return std::strtof(w.c_str(), nullptr); }
 
-// Reference dump: "frame n step time prec", "box 9 values", n lines "x y z".
+// Reference dump of an xtc test file.
 std::vector<TextFrame> read_reference(const std::string& name) {
-  std::ifstream in(name);
   std::vector<TextFrame> frames;
-  std::string word;
-  while (in >> word) {
-    EXPECT_EQ(word, "frame");
+  for (auto& r : tvl::test::read_reference_dump(name)) {
     TextFrame f;
-    std::string t, p;
-    in >> f.natoms >> f.step >> t >> p;
-    f.time = to_float(t);
-    in >> word;
-    EXPECT_EQ(word, "box");
-    std::string v[9];
-    for (auto& s : v) in >> s;
-    f.box[0] = to_float(v[0]);
-    f.box[1] = to_float(v[4]);
-    f.box[2] = to_float(v[8]);
-    f.xyz.resize(3 * std::size_t(f.natoms));
-    for (auto& c : f.xyz) {
-      in >> word;
-      c = to_float(word);
-    }
+    f.natoms = r.natoms;
+    f.step = r.step;
+    f.time = r.time;
+    f.box[0] = r.box[0];
+    f.box[1] = r.box[4];
+    f.box[2] = r.box[8];
+    f.xyz = std::move(r.x);
     frames.push_back(std::move(f));
   }
   return frames;
@@ -465,8 +448,6 @@ TEST(Trajdump, FrameAboveTheBufferEndsThatFileWithAMessage) {
 }
 
 }  // namespace
-
-#include "common/text/fortran.h"
 
 namespace {
 

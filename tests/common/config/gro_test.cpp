@@ -8,6 +8,7 @@
 #include "common/config/configuration.h"
 #include "common/config/gro.h"
 #include "common/sysfile/system.h"
+#include "tests/support/support.h"
 #include "helpers.h"
 
 using namespace tvl;
@@ -59,16 +60,7 @@ Read read(std::string name, const sys::SystemDescription& s, int verbosity = 0, 
           config::Limits lim = {}) {
   Read r;
   r.cut = cut;
-  testing::internal::CaptureStdout();
-  try {
-    r.found = config::read_gro(name, verbosity, s, r.c, r.cut, lim);
-  } catch (...) {
-    std::fflush(stdout);
-    testing::internal::GetCapturedStdout();
-    throw;
-  }
-  std::fflush(stdout);
-  r.out = testing::internal::GetCapturedStdout();
+  r.out = test::capture_stdout([&] { r.found = config::read_gro(name, verbosity, s, r.c, r.cut, lim); });
   return r;
 }
 

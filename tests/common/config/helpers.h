@@ -9,6 +9,7 @@
 
 #include "common/error.h"
 #include "common/sysfile/system.h"
+#include "tests/support/support.h"
 
 namespace tvl::test {
 
@@ -39,17 +40,6 @@ inline sys::SystemDescription two_types() {
   return s;
 }
 
-inline void write_file(const std::string& name, const std::string& text) {
-  std::ofstream f(name, std::ios::binary);
-  f << text;
-}
-
-inline std::string read_file(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
 
 // Runs f, expecting a Stop; returns its lines joined by newlines.
 template <class F>

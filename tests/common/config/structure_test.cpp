@@ -6,6 +6,7 @@
 
 #include "common/config/configuration.h"
 #include "common/config/structure.h"
+#include "tests/support/support.h"
 #include "helpers.h"
 
 using namespace tvl;
@@ -40,16 +41,8 @@ struct Read {
 Read read(std::string name, int verbosity = 0, Cutoff cut = {}, config::Limits lim = {}) {
   Read r;
   r.cut = cut;
-  testing::internal::CaptureStdout();
-  try {
-    r.found = config::read_str(name, verbosity, test::two_types(), r.c, r.cut, lim);
-  } catch (...) {
-    std::fflush(stdout);
-    testing::internal::GetCapturedStdout();
-    throw;
-  }
-  std::fflush(stdout);
-  r.out = testing::internal::GetCapturedStdout();
+  r.out = test::capture_stdout(
+      [&] { r.found = config::read_str(name, verbosity, test::two_types(), r.c, r.cut, lim); });
   return r;
 }
 

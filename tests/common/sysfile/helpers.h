@@ -10,20 +10,12 @@
 
 #include "common/error.h"
 #include "common/sysfile/system.h"
+#include "tests/support/support.h"
 
 namespace tvl::test {
 
-inline void put_file(const std::string& name, const std::string& text) {
-  std::ofstream f(name, std::ios::binary);
-  f << text;
-}
-
-inline std::string get_file(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
+inline void put_file(const std::string& name, const std::string& text) { write_file(name, text); }
+inline std::string get_file(const std::string& name) { return read_file(name); }
 
 // Reads `text` as a system file at print level 0.
 inline sys::SystemDescription read_text(const std::string& text, const sys::Limits& lim = {},

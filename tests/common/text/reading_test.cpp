@@ -6,18 +6,11 @@
 #include <string>
 
 #include "common/text/fortran.h"
+#include "tests/support/support.h"
 
 using namespace tvl::text;
 
-namespace {
-// A temporary stream holding `bytes`, positioned at its start.
-std::FILE* stream_of(const std::string& bytes) {
-  std::FILE* f = std::tmpfile();
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::rewind(f);
-  return f;
-}
-}  // namespace
+using tvl::test::stream_of;
 
 TEST(Numbers, IntegersAreSignAndDigitsOnly) {
   long long v = 0;

@@ -8,17 +8,13 @@
 
 #include "common/text/fortran.h"
 #include "common/text/records.h"
+#include "tests/support/support.h"
 
 using namespace tvl::rec;
 
-namespace {
+using tvl::test::stream_of;
 
-std::FILE* stream_of(const std::string& bytes) {
-  std::FILE* f = std::tmpfile();
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::rewind(f);
-  return f;
-}
+namespace {
 
 // All records of a text, trimmed, with the physical line each ended on.
 struct Rec {

@@ -11,6 +11,7 @@
 #include "common/config/configuration.h"
 #include "common/error.h"
 #include "common/traj/crd.h"
+#include "tests/support/support.h"
 
 namespace tvl::test {
 
@@ -57,18 +58,6 @@ inline config::Configuration sites(int n) {
   }
   config::set_relative_masses(c);
   return c;
-}
-
-inline std::string read_file(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-inline void write_file(const std::string& name, const std::string& bytes) {
-  std::ofstream f(name, std::ios::binary);
-  f << bytes;
 }
 
 template <class F>

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/traj/trajectory.h"
+#include "tests/support/reference.h"
 #include "alloc_count.h"
 #include "helpers.h"
 
@@ -179,25 +180,8 @@ struct TextFrame {
 
 std::vector<TextFrame> read_text(const std::string& name) {
   std::vector<TextFrame> out;
-  std::FILE* f = std::fopen(name.c_str(), "r");
-  if (!f) return out;
-  int n, step;
-  double t, p;
-  while (std::fscanf(f, " frame %d %d %lf %lf", &n, &step, &t, &p) == 4) {
-    TextFrame fr;
-    float b[9];
-    if (std::fscanf(f, " box %f %f %f %f %f %f %f %f %f", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5],
-                    &b[6], &b[7], &b[8]) != 9)
-      break;
-    fr.box[0] = b[0];
-    fr.box[1] = b[4];
-    fr.box[2] = b[8];
-    fr.x.resize(3 * static_cast<std::size_t>(n));
-    for (auto& v : fr.x)
-      if (std::fscanf(f, "%f", &v) != 1) break;
-    out.push_back(std::move(fr));
-  }
-  std::fclose(f);
+  for (auto& r : test::read_reference_dump(name))
+    out.push_back(TextFrame{{r.box[0], r.box[4], r.box[8]}, std::move(r.x)});
   return out;
 }
 

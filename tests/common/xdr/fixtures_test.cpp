@@ -15,46 +15,16 @@
 #include "common/xdr/xdrfile.h"
 #include "common/xdr/xtc.h"
 #include "common/xdr/xtc_codec.h"
+#include "tests/support/reference.h"
 
 namespace {
 
 const std::string data_dir = std::string(TVL_TEST_DATA) + "/xtc/";
 
-struct DumpFrame {
-  int natoms = 0;
-  int step = 0;
-  float time = 0;
-  float prec = 0;
-  float box[9] = {};
-  std::vector<float> x;
-};
+using DumpFrame = tvl::test::ReferenceFrame;
 
 std::vector<DumpFrame> read_dump(const std::string& name) {
-  std::ifstream in(data_dir + name);
-  EXPECT_TRUE(in.good()) << name;
-  std::vector<DumpFrame> frames;
-  std::string word;
-  while (in >> word) {
-    EXPECT_EQ(word, "frame");
-    DumpFrame f;
-    std::string t, p;
-    in >> f.natoms >> f.step >> t >> p;
-    f.time = std::strtof(t.c_str(), nullptr);
-    f.prec = std::strtof(p.c_str(), nullptr);
-    in >> word;
-    EXPECT_EQ(word, "box");
-    for (float& b : f.box) {
-      in >> t;
-      b = std::strtof(t.c_str(), nullptr);
-    }
-    f.x.resize(static_cast<std::size_t>(f.natoms) * 3);
-    for (float& v : f.x) {
-      in >> t;
-      v = std::strtof(t.c_str(), nullptr);
-    }
-    frames.push_back(std::move(f));
-  }
-  return frames;
+  return tvl::test::read_reference_dump(data_dir + name);
 }
 
 std::vector<tvl::xtc::Frame> read_xtc(const std::string& path) {

@@ -1,0 +1,49 @@
+#pragma once
+// Small helpers every unit-test folder uses: whole files, in-memory streams
+// and captured standard output.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace tvl::test {
+
+inline void write_file(const std::string& name, const std::string& bytes) {
+  std::ofstream f(name, std::ios::binary);
+  f << bytes;
+}
+
+inline std::string read_file(const std::string& name) {
+  std::ifstream f(name, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+// A temporary stream holding `bytes`, positioned at its start.
+inline std::FILE* stream_of(const std::string& bytes) {
+  std::FILE* f = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::rewind(f);
+  return f;
+}
+
+// Runs f with standard output captured and returns what it wrote; an
+// exception from f passes through after the capture has been ended.
+template <class F>
+std::string capture_stdout(F&& f) {
+  testing::internal::CaptureStdout();
+  try {
+    f();
+  } catch (...) {
+    std::fflush(stdout);
+    testing::internal::GetCapturedStdout();
+    throw;
+  }
+  std::fflush(stdout);
+  return testing::internal::GetCapturedStdout();
+}
+
+}  // namespace tvl::test
