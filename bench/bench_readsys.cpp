@@ -1,9 +1,10 @@
 // bench_readsys: writes a system file with one molecule type of 2000 sites
 // carrying 4000 harmonic bonds, 4000 angles and 4000 proper dihedrals, reads
 // it with readsys and prints the read time (goal: below 0.5 s).
-// usage: bench_readsys [file]   (default bench_readsys.sys in the working directory)
+// usage: bench_readsys [file]   (default: a scratch file in the temporary directory, removed afterwards)
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "common/error.h"
@@ -48,7 +49,8 @@ void write_system(const std::string& name) {
 }
 
 int body(int argc, char** argv) {
-  std::string name = argc > 1 ? argv[1] : "bench_readsys.sys";
+  const bool scratch = argc <= 1;
+  std::string name = scratch ? (std::filesystem::temp_directory_path() / "bench_readsys.sys").string() : argv[1];
   write_system(name);
   auto t0 = std::chrono::steady_clock::now();
   tvl::sys::SystemDescription sd = tvl::sys::readsys(0, name);
@@ -58,6 +60,7 @@ int body(int argc, char** argv) {
   std::printf("readsys: %d sites, %d bonds, %d angles, %d dihedrals, %d intramolecular pairs\n", m.nsimol, m.nhabd,
               m.nang, m.ndhed, m.nintra);
   std::printf("read time: %.3f s (goal < 0.5 s)\n", s);
+  if (scratch) std::remove(name.c_str());
   return tvl::exit_ok;
 }
 
