@@ -170,41 +170,38 @@ LineReader::Status LineReader::next(std::string& line) {
 }
 
 namespace {
+
 bool free_sep(char c) { return c == ' ' || c == ',' || c == '\t'; }
+
+// Appends the free-format words of `line` to `words` until it holds n words.
+void append_words(std::string_view line, std::vector<std::string>& words, std::size_t n) {
+  std::size_t i = 0, m = line.size();
+  while (i < m && words.size() < n) {
+    while (i < m && free_sep(line[i])) ++i;
+    std::size_t b = i;
+    while (i < m && !free_sep(line[i])) ++i;
+    if (i > b) words.emplace_back(line.substr(b, i - b));
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> free_words(std::string_view line) {
   std::vector<std::string> w;
-  std::size_t i = 0, n = line.size();
-  while (i < n) {
-    while (i < n && free_sep(line[i])) ++i;
-    std::size_t b = i;
-    while (i < n && !free_sep(line[i])) ++i;
-    if (i > b) w.emplace_back(line.substr(b, i - b));
-  }
+  append_words(line, w, std::numeric_limits<std::size_t>::max());
   return w;
 }
 
 LineReader::Status free_read(LineReader& in, std::size_t n, std::vector<std::string>& words) {
   words.clear();
-  if (n == 0) {
-    // A read of nothing still consumes one line.
-    std::string line;
-    return in.next(line);
-  }
   std::string line;
+  if (n == 0) return in.next(line);  // a read of nothing still consumes one line
   while (words.size() < n) {
     LineReader::Status s = in.next(line);
     if (s == LineReader::Status::error || s == LineReader::Status::too_long) return s;
     if (s == LineReader::Status::eof)
       return words.empty() ? LineReader::Status::eof : LineReader::Status::error;
-    std::size_t i = 0, m = line.size();
-    while (i < m && words.size() < n) {
-      while (i < m && free_sep(line[i])) ++i;
-      std::size_t b = i;
-      while (i < m && !free_sep(line[i])) ++i;
-      if (i > b) words.emplace_back(line.substr(b, i - b));
-    }
+    append_words(line, words, n);
   }
   return LineReader::Status::ok;
 }

@@ -106,13 +106,15 @@ TEST(Lines, EndlessLinesAreRefusedNotHeldInMemory) {
 }
 
 TEST(FreeFormat, ReadContinuesOnFollowingLinesAndIgnoresExtras) {
-  std::FILE* f = stream_of("1 2\n\n3,4\t5 6\n7 8 9\n10\n");
+  std::FILE* f = stream_of("1 2\n\n3,4\t5 6\n7 8 9\nnot read\n10\n");
   LineReader in(f);
   std::vector<std::string> w;
   ASSERT_EQ(free_read(in, 5, w), LineReader::Status::ok);  // 1 2 | (blank) | 3 4 5 (6 ignored)
   EXPECT_EQ(w, (std::vector<std::string>{"1", "2", "3", "4", "5"}));
   ASSERT_EQ(free_read(in, 1, w), LineReader::Status::ok);  // a new read starts on a new line
   EXPECT_EQ(w, (std::vector<std::string>{"7"}));
+  ASSERT_EQ(free_read(in, 0, w), LineReader::Status::ok);  // a read of nothing passes a line
+  EXPECT_TRUE(w.empty());
   ASSERT_EQ(free_read(in, 2, w), LineReader::Status::error);  // input ends after "10"
   EXPECT_EQ(free_read(in, 1, w), LineReader::Status::eof);
   std::fclose(f);
