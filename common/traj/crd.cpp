@@ -100,7 +100,9 @@ ReadResult Reader::read_record(Frame& f) {
   if (!f_) return ReadResult::end;
   const long frame_no = frames_ + 1;
   const long record_no = frames_ + 2;  // the header is record 1
-  auto cut = [&](const char* what) {
+  // A record that ends early: a read error stops the run, an end of file
+  // ends this file with a warning.
+  auto cut = [&] {
     if (std::ferror(f_)) {
       // A failing device is not a damaged file: nothing after it can be trusted.
       const int e = errno;
@@ -108,8 +110,8 @@ ReadResult Reader::read_record(Frame& f) {
       tvl::stop({free_text("ERROR: crd-file " + quoted(name_) + ": frame " + std::to_string(frame_no) +
                            " cannot be read: " + (e ? std::strerror(e) : "read error"))});
     }
-    std::fprintf(stderr, "WARNING: crd-file %s: frame %ld %s; the frames before it are used\n",
-                 quoted(name_).c_str(), frame_no, what);
+    std::fprintf(stderr, "WARNING: crd-file %s: frame %ld is cut short; the frames before it are used\n",
+                 quoted(name_).c_str(), frame_no);
     close();
     return ReadResult::bad;
   };
@@ -121,7 +123,7 @@ ReadResult Reader::read_record(Frame& f) {
     close();
     return ReadResult::end;
   }
-  if (got != 4) return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
+  if (got != 4) return cut();
   const std::uint32_t lead = word_at(m);
   const long long need = frame_len(n_);
   const long long len = as_int(lead);
@@ -145,17 +147,17 @@ ReadResult Reader::read_record(Frame& f) {
   for (std::vector<float>* v : {&f.x, &f.y, &f.z})
     if (whole && n > 0) whole = read_bytes(f_, v->data(), 4 * n) == 4 * n;
   if (!whole)
-    return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
+    return cut();
   // A longer record: its extra payload is read and dropped.
   for (long long rest = len - need; rest > 0;) {
     unsigned char sink[4096];
     const std::size_t k = static_cast<std::size_t>(rest < 4096 ? rest : 4096);
     if (read_bytes(f_, sink, k) != k)
-      return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
+      return cut();
     rest -= static_cast<long long>(k);
   }
   got = read_bytes(f_, m, 4);
-  if (got != 4) return cut(std::ferror(f_) ? "cannot be read (read error)" : "is cut short");
+  if (got != 4) return cut();
   if (word_at(m) != lead) {
     const long long trail = as_int(word_at(m));
     close();
