@@ -13,12 +13,13 @@ namespace tvl::an {
 namespace {
 
 using text::FreeLine;
+using text::free_text;
 
 [[noreturn]] void syntax_error(const ProgramText& prog) {
-  stop({msg(prog.upper + " ERROR: Syntax error in command-line")}, exit_usage);
+  stop({free_text(prog.upper + " ERROR: Syntax error in command-line")}, exit_usage);
 }
 
-[[noreturn]] void check_args() { stop({msg("ERROR: Check commandline arguments")}, exit_usage); }
+[[noreturn]] void check_args() { stop({free_text("ERROR: Check commandline arguments")}, exit_usage); }
 
 // The first free-format word of an argument ("" when it has none).
 std::string first_word(const std::string& arg) {
@@ -85,9 +86,9 @@ void first_pass(const Args& a, const ProgramText& prog, Settings& s) {
     s.dtime = read_real(a, i, prog);
     out_line(FreeLine().t("dtime: ").r(single(s.dtime)).str());
   }
-  if (s.dtime == 0.0f) stop({msg(prog.upper + " ERROR: -time has to be specified")}, exit_usage);
+  if (s.dtime == 0.0f) stop({free_text(prog.upper + " ERROR: -time has to be specified")}, exit_usage);
   int_option(a, "-tmax", "dtmax: ", 0, s.tmax, prog);
-  if (s.tmax == 0) stop({msg(prog.upper + " ERROR: -tmax has to be specified")}, exit_usage);
+  if (s.tmax == 0) stop({free_text(prog.upper + " ERROR: -tmax has to be specified")}, exit_usage);
   int_option(a, "-tgap", "dtgap: ", 1, s.tgap, prog);
   int_option(a, "-sgap", "stgap: ", 1, s.sgap, prog);
   int_option(a, "-gap", "ngap: ", 0, s.ngap, prog);
@@ -95,7 +96,8 @@ void first_pass(const Args& a, const ProgramText& prog, Settings& s) {
   // largest of them must be a finite number, never Infinity in the results.
   const float step = static_cast<float>(s.ngap > 0 ? s.ngap : 1) * s.dtime;
   if (!std::isfinite(step) || !std::isfinite(static_cast<float>(s.tmax) * step))
-    stop({msg(prog.upper + " ERROR: -time, -gap and -tmax give times beyond the range of single-precision reals")},
+    stop({free_text(prog.upper +
+                    " ERROR: -time, -gap and -tmax give times beyond the range of single-precision reals")},
          exit_usage);
 }
 
@@ -122,8 +124,6 @@ void second_pass(const Args& a, Settings& s) {
 }
 
 }  // namespace
-
-std::string msg(const std::string& t) { return FreeLine().t(t).str(); }
 
 double single(float v) {
   char buf[32];

@@ -38,9 +38,6 @@ Settings parse_command_line(int argc, char** argv, const ProgramText& prog);
 // The banner lines written at verbosity 1 or more.
 std::vector<std::string> banner();
 
-// A message line in free format: one blank, then the text.
-std::string msg(const std::string& text);
-
 // The free-format text of a single-precision value: its shortest decimal
 // form (0.2f shows as 0.2, not as the digits of its double widening).
 double single(float v);

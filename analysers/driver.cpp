@@ -17,6 +17,7 @@
 namespace tvl::an {
 
 using text::FreeLine;
+using text::free_text;
 
 Inputs load_inputs(const Settings& s) {
   Inputs in;
@@ -28,15 +29,15 @@ Inputs load_inputs(const Settings& s) {
     name = s.gin;
     found = config::read_gro(name, s.verbosity, in.sys, in.conf, cut);
   }
-  if (!found) stop({msg("ERROR: No configuration file available!!")});
+  if (!found) stop({free_text("ERROR: No configuration file available!!")});
   if (s.verbosity >= 1) {
-    out_line(msg("INITAL STRUCTURE HAS BEEN TAKEN FROM FILE"));
-    out_line(msg("VELOCITIES HAVE BEEN TAKEN FROM FILE"));
+    out_line(free_text("INITAL STRUCTURE HAS BEEN TAKEN FROM FILE"));
+    out_line(free_text("VELOCITIES HAVE BEEN TAKEN FROM FILE"));
   }
   double ewald_fac = 0.0;
   sys::int_init(in.sys, in.conf.sptype, in.conf.mol_type, 0.0, ewald_fac);
-  if (s.verbosity >= 1) out_line(msg("INTERACTION MATRIX INITIALISED"));
-  if (in.conf.m == 0) stop({msg("ERROR:"), msg("Simulation contains no molecules !!!")});
+  if (s.verbosity >= 1) out_line(free_text("INTERACTION MATRIX INITIALISED"));
+  if (in.conf.m == 0) stop({free_text("ERROR:"), free_text("Simulation contains no molecules !!!")});
   return in;
 }
 
@@ -69,10 +70,10 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
   opt.counter = true;
   long kept = traj::frame_loop(list, conf, buffers, [&](long f) {
     if (f > tvl::nstmax)
-      stop({msg("ERROR: too many timesteps..."), msg("       increase nstmax parameter !!")});
+      stop({free_text("ERROR: too many timesteps..."), free_text("       increase nstmax parameter !!")});
     if (!store.fits_one_more())
-      stop({msg("ERROR: not enough memory available"),
-            msg("       increase buffsize parameter !!"),
+      stop({free_text("ERROR: not enough memory available"),
+            free_text("       increase buffsize parameter !!"),
             FreeLine()
                 .t("Current buffersize:")
                 .i(tvl::buffsize)
@@ -87,8 +88,8 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
 
 void check_frames(int frames, const Settings& s, const std::string& upper) {
   if (frames < s.tmax)
-    stop({msg(upper + " ERROR: size of tcf-array is larger than "),
-          msg("number of configurations in crd-file")});
+    stop({free_text(upper + " ERROR: size of tcf-array is larger than "),
+          free_text("number of configurations in crd-file")});
 }
 
 LagScheme lag_scheme(const Settings& s, int frames) {

@@ -9,6 +9,7 @@
 namespace tvl::an {
 
 using text::FreeLine;
+using text::free_text;
 
 const ProgramText& mucf_text() {
   static const ProgramText t{
@@ -52,9 +53,9 @@ void dipoles(const sys::SystemDescription& sys, const config::Configuration& c, 
   for (std::size_t m = 0; m < M; ++m) {
     float u[3];
     if (!unit_vector(row + 3 * m, u))
-      stop({msg("MUCF ERROR: the dipole of molecule " + std::to_string(m + 1) +
+      stop({free_text("MUCF ERROR: the dipole of molecule " + std::to_string(m + 1) +
                       " cannot be normalised in configuration " + std::to_string(frame) + ":"),
-            msg("its length is zero (no charges, or charges that cancel) or not a finite number")});
+            free_text("its length is zero (no charges, or charges that cancel) or not a finite number")});
   }
 }
 
@@ -113,7 +114,7 @@ int run_mucf(int argc, char** argv, const RunOptions& opt) {
   if (s.verbosity >= 1) report_correlation_speed(lags, K, seconds_now() - t_corr);
   for (int t = 0; t < in.sys.ntymol; ++t)
     if (count[static_cast<std::size_t>(t)] == 0)
-      out_line(msg("WARNING: molecule type " + std::to_string(t + 1) + " (" +
+      out_line(free_text("WARNING: molecule type " + std::to_string(t + 1) + " (" +
                          in.sys.mol[static_cast<std::size_t>(t)].label_mol +
                          ") has no molecule in the configuration: its columns hold 0"));
   write_mucf("mucf_p1.dat", "mucf_p2.dat", sums, lags, scaled_dtime(s));

@@ -13,13 +13,14 @@
 namespace tvl::an {
 
 using text::FreeLine;
+using text::free_text;
 
 namespace {
 
 constexpr const char* kSection = "rotcf";
 
 [[noreturn]] void sysfile_error(const std::string& why) {
-  stop({msg("Error while reading system-file"), msg(why)});
+  stop({free_text("Error while reading system-file"), free_text(why)});
 }
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
@@ -55,7 +56,7 @@ const ProgramText& rotcf_text() {
 std::vector<VecDef> read_vec(const std::string& sysfile, const sys::SystemDescription& sys) {
   InFile file = open_in(sysfile);
   std::FILE* f = file.get();
-  if (!f) stop({msg("ERROR: Cannot read SYSTEM-file " + quoted(sysfile))});
+  if (!f) stop({free_text("ERROR: Cannot read SYSTEM-file " + quoted(sysfile))});
   std::vector<VecDef> defs, cur;
   bool in_section = false, closed = false;
   std::string name, record;
@@ -92,29 +93,29 @@ std::vector<VecDef> read_vec(const std::string& sysfile, const sys::SystemDescri
       cur.push_back(d);
     }
   } catch (const rec::LongLine& e) {
-    std::vector<std::string> lines{msg("Error while reading system-file")};
+    std::vector<std::string> lines{free_text("Error while reading system-file")};
     lines.insert(lines.end(), e.lines.begin(), e.lines.end());
     stop(lines);
   }
   const bool read_error = std::ferror(f) != 0;
   file.reset();
-  if (read_error) stop({msg("ERROR: read error on SYSTEM-file " + quoted(sysfile))});
+  if (read_error) stop({free_text("ERROR: read error on SYSTEM-file " + quoted(sysfile))});
   if (in_section)
-    stop({msg("ROTCF ERROR: the {rotcf}-section of SYSTEM-file " + quoted(sysfile) +
+    stop({free_text("ROTCF ERROR: the {rotcf}-section of SYSTEM-file " + quoted(sysfile) +
                     " is not closed by end{" + name + "}")});
-  if (!closed) stop({msg("ROTCF ERROR: SYSTEM-file " + quoted(sysfile) + " has no {rotcf}-section")});
+  if (!closed) stop({free_text("ROTCF ERROR: SYSTEM-file " + quoted(sysfile) + " has no {rotcf}-section")});
 
   for (std::size_t l = 0; l < defs.size(); ++l) {
     const VecDef& d = defs[l];
     const std::string which = "vector definition " + std::to_string(l + 1) + " of the {rotcf}-section";
     if (d.type < 1 || d.type > sys.ntymol)
-      stop({msg("ROTCF ERROR: molecule type " + std::to_string(d.type) + " of " + which +
+      stop({free_text("ROTCF ERROR: molecule type " + std::to_string(d.type) + " of " + which +
                       " is not defined; the SYSTEM-file defines " + std::to_string(sys.ntymol) +
                       " molecule type(s)")});
     const sys::MolType& mt = sys.mol[static_cast<std::size_t>(d.type - 1)];
     for (int s : d.site)
       if (s < 1 || s > mt.nsimol)
-        stop({msg("ROTCF ERROR: site " + std::to_string(s) + " of " + which + " is not a site of molecule type " +
+        stop({free_text("ROTCF ERROR: site " + std::to_string(s) + " of " + which + " is not a site of molecule type " +
                         std::to_string(d.type) + " (" + mt.label_mol + ", " + std::to_string(mt.nsimol) +
                         " sites)")});
   }
@@ -151,10 +152,10 @@ void plane_normals(const std::vector<VecDef>& defs, const std::vector<VecSeries>
     v[2] = ax * by - ay * bx;
     float u[3];
     if (!unit_vector(v, u))
-      stop({msg("ROTCF ERROR: the vector of definition " + std::to_string(s.def + 1) + " of molecule " +
+      stop({free_text("ROTCF ERROR: the vector of definition " + std::to_string(s.def + 1) + " of molecule " +
                       std::to_string(s.mol + 1) + " cannot be normalised in configuration " +
                       std::to_string(frame) + ":"),
-            msg("its length is zero (collinear or coinciding sites) or not a finite number")});
+            free_text("its length is zero (collinear or coinciding sites) or not a finite number")});
   }
 }
 
@@ -179,8 +180,8 @@ int run_rotcf(int argc, char** argv, const RunOptions& opt) {
   const std::vector<VecSeries> series = find_series(defs, in.conf);
   const int K = static_cast<int>(series.size());
   if (K == 0)
-    stop({msg("ROTCF ERROR: no vector to correlate: no molecule of the configuration is of a molecule"),
-          msg("type named in the {rotcf}-section of SYSTEM-file " + quoted(s.sys))});
+    stop({free_text("ROTCF ERROR: no vector to correlate: no molecule of the configuration is of a molecule"),
+          free_text("type named in the {rotcf}-section of SYSTEM-file " + quoted(s.sys))});
   print_block("ROTCF");
   VectorStore store(K, tvl::buffsize);
   const double t_read = seconds_now();
