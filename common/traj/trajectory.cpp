@@ -173,16 +173,9 @@ bool take_frame(Handle& h, config::Configuration& c, Buffers& b) {
 
 bool skip_frame(Handle& h, Buffers& b) {
   if (h.status != 1) return false;
-  if (h.kind == Kind::crd) {
-    // A skipped frame goes into the same buffers; the configuration already
-    // holds the frame taken before it.
-    if (h.crd.next(b.crd) != crd::ReadResult::ok) {
-      h.status = 0;
-      return false;
-    }
-    ++h.frames;
-    return true;
-  }
+  // A skipped frame goes into the same buffers; the configuration already
+  // holds the frame taken before it.
+  if (h.kind == Kind::crd) return crd_frame(h, b.crd);
   return xtc_frame(h, h.natoms, b);
 }
 
