@@ -394,11 +394,14 @@ struct IntOut {
   }
 };
 
-// Per-axis integer ranges of a block (wrapping modulo 2^32) and whether the
-// large-range layout is needed.
+// How a block codes its full-precision atoms: the per-axis integer ranges
+// (wrapping modulo 2^32) and, in the large-range layout, one field of w[a]
+// bits per axis, else one mixed-radix number of wall bits.
 struct Ranges {
   u32 minint[3], sizes[3];
   bool large;
+  int w[3];
+  int wall;
 };
 
 Ranges ranges_of(const Block& b) {
@@ -408,6 +411,11 @@ Ranges ranges_of(const Block& b) {
     r.sizes[a] = static_cast<u32>(b.maxint[a]) - r.minint[a] + 1u;
   }
   r.large = (r.sizes[0] | r.sizes[1] | r.sizes[2]) > 0xFFFFFFu;
+  if (r.large) {
+    for (int a = 0; a < 3; ++a) r.w[a] = sizeofint(r.sizes[a]);
+  } else {
+    r.wall = sizeofints(3, r.sizes);
+  }
   return r;
 }
 
@@ -415,17 +423,11 @@ template <class Out>
 bool decode_any(const Block& b, int n, const u8* bytes, Out out) {
   const Ranges rg = ranges_of(b);
   const u32* minint = rg.minint;
-  const u32* sizes = rg.sizes;
-  const bool large = rg.large;
-  int w[3] = {0, 0, 0};
-  int wall = 0;
+  const int* w = rg.w;
   Div d1, d2;
-  if (large) {
-    for (int a = 0; a < 3; ++a) w[a] = sizeofint(sizes[a]);
-  } else {
-    wall = sizeofints(3, sizes);
-    d1.set(sizes[1]);
-    d2.set(sizes[2]);
+  if (!rg.large) {
+    d1.set(rg.sizes[1]);
+    d2.set(rg.sizes[2]);
   }
   const u64 limit = static_cast<u64>(b.nbytes) * 8;
   BitReader r{bytes};
@@ -435,12 +437,12 @@ bool decode_any(const Block& b, int n, const u8* bytes, Out out) {
   while (i < n) {
     if (r.pos > limit) return false;
     u32 cur[3];
-    if (large) {
+    if (rg.large) {
       cur[0] = static_cast<u32>(r.get(w[0])) + minint[0];
       cur[1] = static_cast<u32>(r.get(w[1])) + minint[1];
       cur[2] = static_cast<u32>(r.get(w[2])) + minint[2];
     } else {
-      unpack3(r, wall, d1, d2, cur);
+      unpack3(r, rg.wall, d1, d2, cur);
       cur[0] += minint[0];
       cur[1] += minint[1];
       cur[2] += minint[2];
@@ -560,15 +562,7 @@ std::size_t encode_room(int n) {
 void encode(int* ip, int n, Block& b, u8* bytes) {
   const Ranges rg = ranges_of(b);
   const u32* minint = rg.minint;
-  const u32* sizes = rg.sizes;
-  const bool large = rg.large;
-  int w[3] = {0, 0, 0};
-  int wall = 0;
-  if (large) {
-    for (int a = 0; a < 3; ++a) w[a] = sizeofint(sizes[a]);
-  } else {
-    wall = sizeofints(3, sizes);
-  }
+  const int* w = rg.w;
 
   // Smallest step between consecutive atoms, in wrapping 32-bit arithmetic.
   int mindiff = INT_MAX;
@@ -612,12 +606,12 @@ void encode(int* ip, int n, Block& b, u8* bytes) {
     }
     u32 v[3] = {static_cast<u32>(cur[0]) - minint[0], static_cast<u32>(cur[1]) - minint[1],
                 static_cast<u32>(cur[2]) - minint[2]};
-    if (large) {
+    if (rg.large) {
       wr.put(v[0], w[0]);
       wr.put(v[1], w[1]);
       wr.put(v[2], w[2]);
     } else {
-      pack3(wr, wall, sizes[1], sizes[2], v);
+      pack3(wr, rg.wall, rg.sizes[1], rg.sizes[2], v);
     }
     prev[0] = cur[0];
     prev[1] = cur[1];
