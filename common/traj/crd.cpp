@@ -96,7 +96,7 @@ bool Reader::open(const std::string& name, int max_sites, std::string* why) {
   return true;
 }
 
-ReadResult Reader::read_record(Frame& f) {
+ReadResult Reader::next(Frame& f) {
   if (!f_) return ReadResult::end;
   const long frame_no = frames_ + 1;
   const long record_no = frames_ + 2;  // the header is record 1
@@ -168,10 +168,6 @@ ReadResult Reader::read_record(Frame& f) {
   ++frames_;
   return ReadResult::ok;
 }
-
-ReadResult Reader::next(Frame& f) { return read_record(f); }
-
-ReadResult Reader::skip() { return read_record(scratch_); }
 
 // ---- Writer ---------------------------------------------------------------
 

@@ -47,19 +47,16 @@ class Reader {
   // file is closed). Markers that disagree or are too small throw Stop naming
   // file and record.
   ReadResult next(Frame& f);
-  ReadResult skip();  // reads one frame into scratch and discards it
   long frames_read() const { return frames_; }  // frames read completely so far
   void close();
   bool is_open() const { return f_ != nullptr; }
   const std::string& name() const { return name_; }
 
  private:
-  ReadResult read_record(Frame& f);
   std::FILE* f_ = nullptr;
   std::string name_;
   int n_ = 0;
   long frames_ = 0;
-  Frame scratch_;  // skip(): grown on the first skipped frame
 };
 
 class Writer {
