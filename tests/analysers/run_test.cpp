@@ -3,10 +3,8 @@
 // identical files for any thread count, and the stops of the mended faults.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,22 +14,11 @@
 #include "common/error.h"
 #include "common/text/fortran.h"
 #include "common/traj/crd.h"
+#include "tests/support/reference.h"
+#include "tests/support/support.h"
 
 namespace tvl::an {
 namespace {
-
-// Each test works in a folder of its own: ctest runs the tests of this file
-// in parallel processes that share one working directory.
-struct InDir {
-  std::filesystem::path old = std::filesystem::current_path();
-  InDir() {
-    const auto* t = testing::UnitTest::GetInstance()->current_test_info();
-    auto dir = old / (std::string(t->test_suite_name()) + "." + t->name());
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
-  }
-  ~InDir() { std::filesystem::current_path(old); }
-};
 
 struct Outcome {
   int status = -1;
@@ -56,22 +43,10 @@ Outcome run(int (*prog)(int, char**, const RunOptions&), std::vector<std::string
   return r;
 }
 
-std::string slurp(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::string& name, const std::string& text) {
-  std::ofstream f(name, std::ios::binary);
-  f << text;
-}
-
 // Rows of numbers of a result file.
 std::vector<std::vector<double>> table(const std::string& name) {
   std::vector<std::vector<double>> rows;
-  std::istringstream in(slurp(name));
+  std::istringstream in(test::read_file(name));
   for (std::string line; std::getline(in, line);) {
     std::vector<double> row;
     std::istringstream w(line);
@@ -159,8 +134,8 @@ std::string structure_file(const std::vector<Vec>& r) {
 
 // Writes small.sys, small.str and small.crd (frames as given).
 void write_small(const std::vector<std::vector<Vec>>& frames, const std::string& sys = kSmallSys) {
-  write_file("small.sys", sys);
-  write_file("small.str", structure_file(frames[0]));
+  test::write_file("small.sys", sys);
+  test::write_file("small.str", structure_file(frames[0]));
   crd::Writer w;
   w.open("small.crd", 6);
   for (const auto& r : frames) {
@@ -190,7 +165,6 @@ std::vector<std::string> small_args(const std::string& tmax, std::vector<std::st
 }
 
 TEST(Rotcf, HandCheckedTwoMoleculesOnCrd) {
-  InDir here;
   write_small(small_frames());
   Outcome r = run(run_rotcf, small_args("4", {"-tgap", "2"}));
   ASSERT_EQ(r.status, 0) << r.out;
@@ -231,11 +205,10 @@ TEST(Rotcf, HandCheckedTwoMoleculesOnCrd) {
     EXPECT_NEAR(rows[j][1], (p1 / n) / 1.0, 2e-5) << tau;
     EXPECT_NEAR(rows[j][2], (p2 / n) / 2.0, 2e-5) << tau;
   }
-  EXPECT_EQ(slurp("rotcf_p1p2.dat").substr(0, 45), "    0.00000E+00    0.10000E+01    0.10000E+01");
+  EXPECT_EQ(test::read_file("rotcf_p1p2.dat").substr(0, 45), "    0.00000E+00    0.10000E+01    0.10000E+01");
 }
 
 TEST(Mucf, HandCheckedTwoMoleculesOnCrdWithAnEmptyType) {
-  InDir here;
   write_small(small_frames());
   Outcome r = run(run_mucf, small_args("5", {"-sgap", "2"}));
   ASSERT_EQ(r.status, 0) << r.out;
@@ -287,7 +260,6 @@ TEST(Mucf, HandCheckedTwoMoleculesOnCrdWithAnEmptyType) {
 }
 
 TEST(Rotcf, LagWithoutOriginIsNotWritten) {
-  InDir here;
   write_small(small_frames());
   Outcome r = run(run_rotcf, small_args("6"));  // F = tmax = 6: lag 6 has no origin
   ASSERT_EQ(r.status, 0) << r.out;
@@ -306,7 +278,6 @@ TEST(Rotcf, LagWithoutOriginIsNotWritten) {
 }
 
 TEST(Rotcf, GapKeepsEveryThirdConfiguration) {
-  InDir here;
   write_small(small_frames());
   Outcome r = run(run_rotcf, small_args("1", {"-gap", "3", "-time", "0.2"}));
   ASSERT_EQ(r.status, 0) << r.out;
@@ -319,7 +290,6 @@ TEST(Rotcf, GapKeepsEveryThirdConfiguration) {
 }
 
 TEST(Rotcf, ZeroVectorStopsNamingMoleculeAndConfiguration) {
-  InDir here;
   auto frames = small_frames();
   frames[3][5] = frames[3][3];  // site c of molecule 2 on site a: O-H2 = 0
   write_small(frames);
@@ -342,7 +312,6 @@ TEST(Rotcf, ZeroVectorStopsNamingMoleculeAndConfiguration) {
 }
 
 TEST(Rotcf, FaultyVectorSectionsStop) {
-  InDir here;
   const std::string base = kSmallSys;
   const std::string sec = "begin{rotcf}\n  1  1 2 1 3\n  2  1 2 1 2\nend{rotcf}\n";
   auto with = [&](const std::string& section) {
@@ -404,7 +373,6 @@ TEST(Rotcf, SeriesRunByMoleculeThenDefinition) {
 }
 
 TEST(Rotcf, TooManyConfigurationsStopAtNstmax) {
-  InDir here;
   std::vector<std::vector<Vec>> frames;
   for (int i = 0; i < 60001; ++i) frames.push_back(small_frame(static_cast<std::size_t>(i % 6)));
   write_small(frames);
@@ -421,20 +389,10 @@ const std::string kData = TVL_TEST_DATA;
 const std::string kWater = kData + "/../../examples/water";
 
 std::vector<std::vector<Vec>> water_frames() {
-  std::ifstream in(kData + "/xtc/water_p1000.txt");
   std::vector<std::vector<Vec>> frames;
-  std::string word;
-  while (in >> word) {
-    if (word != "frame") continue;
-    int n;
-    double step, time, prec;
-    in >> n >> step >> time >> prec;
-    std::string b;
-    in >> b;
-    double box;
-    for (int i = 0; i < 9; ++i) in >> box;
-    std::vector<Vec> r(static_cast<std::size_t>(n));
-    for (auto& p : r) in >> p[0] >> p[1] >> p[2];
+  for (const test::ReferenceFrame& f : test::read_reference_dump(kData + "/xtc/water_p1000.txt")) {
+    std::vector<Vec> r(static_cast<std::size_t>(f.natoms));
+    for (std::size_t i = 0; i < r.size(); ++i) r[i] = {f.x[3 * i], f.x[3 * i + 1], f.x[3 * i + 2]};
     frames.push_back(r);
   }
   return frames;
@@ -446,7 +404,6 @@ std::vector<std::string> water_args() {
 }
 
 TEST(Water, RotcfAndMucfFollowTheIndependentReference) {
-  InDir here;
   auto frames = water_frames();
   ASSERT_EQ(frames.size(), 10u);
   const std::size_t M = frames[0].size() / 3;
@@ -473,7 +430,7 @@ TEST(Water, RotcfAndMucfFollowTheIndependentReference) {
 
   Outcome r = run(run_rotcf, water_args(), 1);
   ASSERT_EQ(r.status, 0) << (r.lines.empty() ? r.out.substr(0, 2000) : r.lines[0]);
-  const std::string one = slurp("rotcf_p1p2.dat");
+  const std::string one = test::read_file("rotcf_p1p2.dat");
   auto rows = table("rotcf_p1p2.dat");
   ASSERT_EQ(rows.size(), 10u);
   auto r0 = reference(normal, 0, 3.0, 1.0);
@@ -485,12 +442,12 @@ TEST(Water, RotcfAndMucfFollowTheIndependentReference) {
   }
   Outcome r3 = run(run_rotcf, water_args(), 3);
   ASSERT_EQ(r3.status, 0);
-  EXPECT_EQ(slurp("rotcf_p1p2.dat"), one);  // byte-identical for any thread count
+  EXPECT_EQ(test::read_file("rotcf_p1p2.dat"), one);  // byte-identical for any thread count
   EXPECT_EQ(r3.out, r.out);
 
   Outcome m = run(run_mucf, water_args(), 1);
   ASSERT_EQ(m.status, 0);
-  const std::string m1 = slurp("mucf_p1.dat"), m2 = slurp("mucf_p2.dat");
+  const std::string m1 = test::read_file("mucf_p1.dat"), m2 = test::read_file("mucf_p2.dat");
   auto p1 = table("mucf_p1.dat"), p2 = table("mucf_p2.dat");
   ASSERT_EQ(p1.size(), 10u);
   for (std::size_t tau = 0; tau < 10; ++tau) {
@@ -501,8 +458,8 @@ TEST(Water, RotcfAndMucfFollowTheIndependentReference) {
   }
   Outcome m3 = run(run_mucf, water_args(), 2);
   ASSERT_EQ(m3.status, 0);
-  EXPECT_EQ(slurp("mucf_p1.dat"), m1);
-  EXPECT_EQ(slurp("mucf_p2.dat"), m2);
+  EXPECT_EQ(test::read_file("mucf_p1.dat"), m1);
+  EXPECT_EQ(test::read_file("mucf_p2.dat"), m2);
 }
 
 }  // namespace
