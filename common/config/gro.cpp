@@ -14,9 +14,9 @@ namespace tvl::config {
 
 namespace {
 
-using tvl::text::LineReader;
-
+using tvl::text::fixed_int;
 using tvl::text::free_text;
+using tvl::text::LineReader;
 
 // Messages are free-format lines (a leading blank); the two size-limit
 // messages have a fixed layout (the limit in 8 columns) and are written as is.
@@ -28,10 +28,6 @@ using tvl::text::free_text;
 
 void need(LineReader::Status s) {
   if (s != LineReader::Status::ok) corrupted();
-}
-
-bool column_int(std::string_view line, std::size_t col, std::size_t w, long long& v) {
-  return tvl::text::fixed_int(line, col, w, v);
 }
 
 }  // namespace
@@ -66,7 +62,7 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
   need(in.next(line));  // title
   need(in.next(line));
   long long natoms = 0;
-  if (!column_int(line, 1, 5, natoms) || natoms < 0) corrupted();
+  if (!fixed_int(line, 1, 5, natoms) || natoms < 0) corrupted();
   if (natoms > lim.nmax)
     tvl::stop(
         {"ERROR: System size too large: Number of interaction sites in GROMOS input-file exceeds " +
@@ -89,7 +85,7 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
   for (long long i = 1; i <= natoms; ++i) {
     need(in.next(line));
     long long resnr = 0, atomnr = 0;
-    if (!column_int(line, 1, 5, resnr) || !column_int(line, 16, 5, atomnr)) corrupted();
+    if (!fixed_int(line, 1, 5, resnr) || !fixed_int(line, 16, 5, atomnr)) corrupted();
     std::string resname(tvl::text::field(line, 6, 5));
     tvl::rec::low_case(resname);
     double r[6];
