@@ -12,33 +12,21 @@
 #include "analysers/mucf_lib.h"
 #include "analysers/rotcf_lib.h"
 #include "common/error.h"
+#include "tests/analysers/invoke.h"
 
 namespace tvl::an {
 namespace {
 
-struct Result {
+struct Result : Outcome {
   Settings s;
-  bool stopped = false;
-  int status = -1;
-  std::vector<std::string> lines;  // lines of the Stop
-  std::string out;                 // standard output
 };
 
 Result parse(std::vector<std::string> args, const ProgramText& prog = rotcf_text()) {
-  args.insert(args.begin(), "rotcf");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
   Result r;
-  testing::internal::CaptureStdout();
-  try {
-    r.s = parse_command_line(static_cast<int>(args.size()), argv.data(), prog);
-  } catch (const Stop& e) {
-    r.stopped = true;
-    r.status = e.status;
-    r.lines = e.lines;
-  }
-  r.out = testing::internal::GetCapturedStdout();
+  static_cast<Outcome&>(r) = invoke(std::move(args), [&](int argc, char** argv) {
+    r.s = parse_command_line(argc, argv, prog);
+    return -1;  // no status: the command line was accepted
+  });
   return r;
 }
 

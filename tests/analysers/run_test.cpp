@@ -14,33 +14,15 @@
 #include "common/error.h"
 #include "common/text/fortran.h"
 #include "common/traj/crd.h"
+#include "tests/analysers/invoke.h"
 #include "tests/support/reference.h"
 #include "tests/support/support.h"
 
 namespace tvl::an {
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::vector<std::string> lines;  // lines of the Stop, when it stopped
-  std::string out;                 // standard output
-};
-
 Outcome run(int (*prog)(int, char**, const RunOptions&), std::vector<std::string> args, unsigned threads = 0) {
-  args.insert(args.begin(), "prog");
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  Outcome r;
-  testing::internal::CaptureStdout();
-  try {
-    r.status = prog(static_cast<int>(args.size()), argv.data(), RunOptions{threads});
-  } catch (const Stop& e) {
-    r.status = e.status;
-    r.lines = e.lines;
-  }
-  r.out = testing::internal::GetCapturedStdout();
-  return r;
+  return invoke(std::move(args), [&](int argc, char** argv) { return prog(argc, argv, RunOptions{threads}); });
 }
 
 // Rows of numbers of a result file.
