@@ -1,5 +1,10 @@
 #include "common/config/configuration.h"
 
+#include <algorithm>
+
+#include "common/outfile.h"
+#include "common/text/fortran.h"
+
 namespace tvl::config {
 
 namespace {
@@ -67,6 +72,35 @@ void set_box(Configuration& c, double bx, double by, double bz) {
   c.box[1] = c.ecell[1] = by;
   c.box[2] = c.ecell[2] = bz;
   c.ndup[0] = c.ndup[1] = c.ndup[2] = 1;
+}
+
+void check_cutoff(const Configuration& c, Cutoff& cut) {
+  using tvl::text::FreeLine;
+  const double h = 0.5 * std::min({c.box[0], c.box[1], c.box[2]});
+  auto box_line = [&] {
+    tvl::out_line(FreeLine().t("BOX (x,y,z): ").r(c.box[0]).r(c.box[1]).r(c.box[2]).str());
+  };
+  if (cut.nl == 1) {
+    if (cut.rc_nl > h) {
+      tvl::out_line(FreeLine().t("SUBROUTINE DEFSYS: cutoff-radius corrected").str());
+      tvl::out_line(FreeLine().t("      -- neighbor list use ----").str());
+      box_line();
+      tvl::out_line(FreeLine().t("RC    (old)   ").r(cut.rc).str());
+      tvl::out_line(FreeLine().t("RC_NL (old)   ").r(cut.rc_nl).str());
+      cut.rc_nl = h;
+      cut.rc = 0.9 * h;
+      tvl::out_line(FreeLine().t("RC    (new)   ").r(cut.rc).str());
+      tvl::out_line(FreeLine().t("RC_NL (new)   ").r(cut.rc_nl).str());
+    }
+  } else if (cut.rc > h) {
+    tvl::out_line(FreeLine().t("SUBROUTINE DEFSYS: cutoff-radius corrected").str());
+    tvl::out_line(FreeLine().t("        -- no neighbor list --").str());
+    box_line();
+    tvl::out_line(FreeLine().t("RC   (old)   ").r(cut.rc).str());
+    cut.rc = h;
+    cut.rc_nl = h;
+    tvl::out_line(FreeLine().t("RC   (new)   ").r(cut.rc).str());
+  }
 }
 
 }  // namespace tvl::config

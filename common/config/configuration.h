@@ -71,4 +71,9 @@ void centres_of_mass(Configuration& c);
 // Sets box, build cell (= box) and duplication (1, 1, 1).
 void set_box(Configuration& c, double bx, double by, double bz);
 
+// Lowers the cut-off radii when they exceed half the shortest box edge and
+// writes the correction report (both configuration readers call it once the
+// box is known).
+void check_cutoff(const Configuration& c, Cutoff& cut);
+
 }  // namespace tvl::config

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "common/config/columns.h"
-#include "common/config/structure.h"
 #include "common/error.h"
 #include "common/infile.h"
 #include "common/outfile.h"

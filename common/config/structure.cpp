@@ -1,6 +1,5 @@
 #include "common/config/structure.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "common/config/columns.h"
@@ -13,7 +12,6 @@ namespace tvl::config {
 
 namespace {
 
-using tvl::text::FreeLine;
 using tvl::text::LineReader;
 
 // Messages are free-format lines (a leading blank); the two size-limit
@@ -46,34 +44,6 @@ std::FILE* open_strfile(std::string& name) {
     }
   }
   return nullptr;
-}
-
-void check_cutoff(const Configuration& c, Cutoff& cut) {
-  const double h = 0.5 * std::min({c.box[0], c.box[1], c.box[2]});
-  auto box_line = [&] {
-    tvl::out_line(FreeLine().t("BOX (x,y,z): ").r(c.box[0]).r(c.box[1]).r(c.box[2]).str());
-  };
-  if (cut.nl == 1) {
-    if (cut.rc_nl > h) {
-      tvl::out_line(FreeLine().t("SUBROUTINE DEFSYS: cutoff-radius corrected").str());
-      tvl::out_line(FreeLine().t("      -- neighbor list use ----").str());
-      box_line();
-      tvl::out_line(FreeLine().t("RC    (old)   ").r(cut.rc).str());
-      tvl::out_line(FreeLine().t("RC_NL (old)   ").r(cut.rc_nl).str());
-      cut.rc_nl = h;
-      cut.rc = 0.9 * h;
-      tvl::out_line(FreeLine().t("RC    (new)   ").r(cut.rc).str());
-      tvl::out_line(FreeLine().t("RC_NL (new)   ").r(cut.rc_nl).str());
-    }
-  } else if (cut.rc > h) {
-    tvl::out_line(FreeLine().t("SUBROUTINE DEFSYS: cutoff-radius corrected").str());
-    tvl::out_line(FreeLine().t("        -- no neighbor list --").str());
-    box_line();
-    tvl::out_line(FreeLine().t("RC   (old)   ").r(cut.rc).str());
-    cut.rc = h;
-    cut.rc_nl = h;
-    tvl::out_line(FreeLine().t("RC   (new)   ").r(cut.rc).str());
-  }
 }
 
 bool read_str(std::string& name, int verbosity, const sys::SystemDescription& s, Configuration& c,

@@ -22,10 +22,6 @@ std::FILE* open_strfile(std::string& name);
 bool read_str(std::string& name, int verbosity, const sys::SystemDescription& s, Configuration& c,
               Cutoff& cut, const Limits& lim = {});
 
-// Lowers the cut-off radii when they exceed half the shortest box edge and
-// writes the correction report (shared with the GRO reader).
-void check_cutoff(const Configuration& c, Cutoff& cut);
-
 // Writes `c` as a structure file: box as three F12.6, M as I7, per molecule a
 // blank line, its label, type/site count/molecule number as 3I7, and per site
 // its type name and index (A10,1X,I4) and position, velocity and force as
