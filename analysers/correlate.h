@@ -29,6 +29,12 @@ struct LagScheme {
   long long origins(int tau) const {
     return tau >= frames ? 0 : (static_cast<long long>(frames) - tau + sgap - 1) / sgap;
   }
+  // Lag-origin pairs of one series: the origins of all lags together.
+  long long pairs() const {
+    long long n = 0;
+    for (int j = 0; j < nlags(); ++j) n += origins(lag(j));
+    return n;
+  }
 };
 
 // The second Legendre term added per origin: a c^2 - b.

@@ -122,9 +122,7 @@ void report_read_speed(int frames, double seconds) {
 }
 
 void report_correlation_speed(const LagScheme& lags, int nseries, double seconds) {
-  long long pairs = 0;
-  for (int j = 0; j < lags.nlags(); ++j) pairs += lags.origins(lags.lag(j));
-  pairs *= nseries;
+  const long long pairs = lags.pairs() * nseries;
   out_line(FreeLine()
                .t("Correlation:")
                .i(pairs)

@@ -29,6 +29,7 @@
 #include "analysers/rotcf_lib.h"
 #include "analysers/store.h"
 #include "common/error.h"
+#include "common/tvl_const.h"
 
 namespace {
 
@@ -40,12 +41,6 @@ double thread_cpu() {
   timespec ts{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
   return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
-
-long long pair_count(const tvl::an::LagScheme& l, int K) {
-  long long n = 0;
-  for (int j = 0; j < l.nlags(); ++j) n += l.origins(l.lag(j));
-  return n * K;
 }
 
 // The loop as one would first write it: per series the unit vectors, then
@@ -95,7 +90,7 @@ void synthetic(int F, int K, int tmax) {
   tvl::an::LagScheme l;
   l.frames = F;
   l.tmax = tmax;
-  const double pairs = static_cast<double>(pair_count(l, K));
+  const double pairs = static_cast<double>(l.pairs() * K);
   std::printf("synthetic: %d series x %d frames, lags 0..%d: %.3g pairs\n", K, F, tmax, pairs);
 
   std::vector<float> f1, f2;
@@ -151,7 +146,7 @@ void water(int copies, int tmax) {
   auto defs = tvl::an::read_vec(s.sys, in.sys);
   auto series = tvl::an::find_series(defs, in.conf);
   const int K = static_cast<int>(series.size());
-  tvl::an::VectorStore store(K, 100000000);
+  tvl::an::VectorStore store(K, tvl::buffsize);
   auto t1 = Clock::now();
   const int F = tvl::an::read_frames(s, in.conf, store, [&](const tvl::config::Configuration& c, int f, float* row) {
     tvl::an::plane_normals(defs, series, c, f, row);
@@ -166,7 +161,7 @@ void water(int copies, int tmax) {
   if (saved >= 0 && null >= 0) dup2(saved, 1);
   if (null >= 0) close(null);
   if (saved >= 0) close(saved);
-  const double pairs = static_cast<double>(pair_count(l, K));
+  const double pairs = static_cast<double>(l.pairs() * K);
   std::printf("water: %d series, %d frames (%d x water_250.xtc), lags 0..%d\n", K, F, copies, tmax);
   std::printf("  read phase  : %7.3f s  %8.1f frames/s\n", t_read, F / t_read);
   std::printf("  correlation : %7.3f s  %8.3g pairs/s\n", t_corr, pairs / t_corr);

@@ -35,6 +35,7 @@ TEST(LagScheme, LagsAndOriginsFollowTheGaps) {
   LagScheme l = scheme(7, 10, 3, 2);
   EXPECT_EQ(l.nlags(), 4);  // lags 0, 3, 6, 9
   EXPECT_EQ(l.lag(3), 9);
+  EXPECT_EQ(l.pairs(), 7);  // origins 4, 2, 1, 0 of the lags 0, 3, 6, 9
   LagScheme o = scheme(7, 2, 1, 2);
   EXPECT_EQ(o.origins(2), 3);  // origins 1, 3, 5
   EXPECT_EQ(o.origins(0), 4);
