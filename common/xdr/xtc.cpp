@@ -82,7 +82,7 @@ bool write_frame(int xdrid, const Frame& f) {
       float v = f.box[i][j];
       ok = ok && xdr_float(xdrs, &v);
     }
-  return ok && codec::put_block(xdrs, f.x.data(), f.natoms, f.prec);
+  return ok && codec::put_block(xdrs, f.x.data(), f.natoms);
 }
 
 }  // namespace tvl::xtc

@@ -687,6 +687,16 @@ bool grow_bytes(std::size_t need) {
   return true;
 }
 
+// The stored values of a compressed block, before its bytes: precision,
+// minima, maxima, small index and byte count. The XDR item routines work in
+// the stream's direction, so this one transfer writes and reads them.
+bool xdr_block_head(XDR* xdrs, Block& b) {
+  bool ok = xdr_float(xdrs, &b.precision);
+  for (int a = 0; a < 3 && ok; ++a) ok = xdr_int(xdrs, &b.minint[a]);
+  for (int a = 0; a < 3 && ok; ++a) ok = xdr_int(xdrs, &b.maxint[a]);
+  return ok && xdr_int(xdrs, &b.smallidx) && xdr_int(xdrs, &b.nbytes);
+}
+
 bool read_floats(XDR* xdrs, float* x, int count) {
   for (int k = 0; k < count; ++k)
     if (!xdr_float(xdrs, &x[k])) return false;
@@ -744,11 +754,7 @@ ReadStatus read_block(XDR* xdrs, int expect, int max_atoms, int& n, float& preci
     return ReadStatus::ok;
   }
   Block b;
-  bool ok = xdr_float(xdrs, &b.precision);
-  for (int a = 0; a < 3 && ok; ++a) ok = xdr_int(xdrs, &b.minint[a]);
-  for (int a = 0; a < 3 && ok; ++a) ok = xdr_int(xdrs, &b.maxint[a]);
-  ok = ok && xdr_int(xdrs, &b.smallidx) && xdr_int(xdrs, &b.nbytes);
-  if (!ok || !block_ok(b, m)) return ReadStatus::bad;
+  if (!xdr_block_head(xdrs, b) || !block_ok(b, m)) return ReadStatus::bad;
   if (!read_bytes(xdrs, b.nbytes)) return ReadStatus::bad;
   float* x = room_for(sink, m);
   if (!x) return ReadStatus::bad;
@@ -779,7 +785,7 @@ bool prepare_block(const float* x, int n, float precision) {
   return true;
 }
 
-bool put_block(XDR* xdrs, const float* x, int n, float precision) {
+bool put_block(XDR* xdrs, const float* x, int n) {
   int nn = n;
   if (!xdr_int(xdrs, &nn)) return false;
   if (n <= 9) {
@@ -789,15 +795,10 @@ bool put_block(XDR* xdrs, const float* x, int n, float precision) {
     }
     return true;
   }
-  Block& b = scratch.block;
-  float p = precision;
-  bool ok = xdr_float(xdrs, &p);
-  for (int a = 0; a < 3 && ok; ++a) ok = xdr_int(xdrs, &b.minint[a]);
-  for (int a = 0; a < 3 && ok; ++a) ok = xdr_int(xdrs, &b.maxint[a]);
-  ok = ok && xdr_int(xdrs, &b.smallidx) && xdr_int(xdrs, &b.nbytes);
-  ok = ok && xdr_opaque(xdrs, reinterpret_cast<char*>(scratch.buf.data()),
-                        static_cast<u_int>(b.nbytes));
-  return ok;
+  Block& b = scratch.block;  // prepare_block stored the precision in it
+  return xdr_block_head(xdrs, b) &&
+         xdr_opaque(xdrs, reinterpret_cast<char*>(scratch.buf.data()),
+                    static_cast<u_int>(b.nbytes));
 }
 
 }  // namespace tvl::xtc::codec
@@ -810,7 +811,7 @@ int xdr3dfcoord(XDR* xdrs, float* fp, int* size, float* precision) {
   namespace c = xtc::codec;
   if (xdr_mode(id) == 'w') {
     if (!c::prepare_block(fp, *size, *precision)) return 0;
-    return c::put_block(xdrs, fp, *size, *precision) ? 1 : 0;
+    return c::put_block(xdrs, fp, *size) ? 1 : 0;
   }
   int n = 0;
   c::Sink sink;

@@ -109,6 +109,6 @@ ReadStatus read_block(XDR* xdrs, int expect, int max_atoms, int& n, float& preci
 // n <= 9). Nothing is written to any stream.
 bool prepare_block(const float* x, int n, float precision);
 // Writes the block prepared last for these coordinates. False on a write failure.
-bool put_block(XDR* xdrs, const float* x, int n, float precision);
+bool put_block(XDR* xdrs, const float* x, int n);
 
 }  // namespace tvl::xtc::codec
