@@ -2,14 +2,14 @@
 // water frames (first frame, and all ten frames of the p1000 fixture).
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "common/config/structure.h"
 #include "common/sysfile/system.h"
 #include "common/traj/trajectory.h"
+#include "tests/support/reference.h"
+#include "tests/support/support.h"
 
 using namespace tvl;
 
@@ -19,14 +19,14 @@ const std::string fixture = std::string(TVL_TEST_DATA) + "/xtc/water_p1000.txt";
 }  // namespace
 
 TEST(WaterExample, StructureAndCrdHoldTheGromacsFrames) {
-  testing::internal::CaptureStdout();
-  const sys::SystemDescription s = sys::readsys(0, src + "examples/spce.sys");
   std::string name = src + "examples/water/water.str";
   config::Configuration c;
   config::Cutoff cut;
-  const bool found = config::read_str(name, 0, s, c, cut);
-  std::fflush(stdout);
-  testing::internal::GetCapturedStdout();
+  bool found = false;
+  test::capture_stdout([&] {
+    const sys::SystemDescription s = sys::readsys(0, src + "examples/spce.sys");
+    found = config::read_str(name, 0, s, c, cut);
+  });
   ASSERT_TRUE(found);
   ASSERT_EQ(c.n, 4956);
   ASSERT_EQ(c.m, 1652);
@@ -35,8 +35,8 @@ TEST(WaterExample, StructureAndCrdHoldTheGromacsFrames) {
   EXPECT_EQ(c.sptype[1], 1);
   const std::vector<double> x0 = c.x, y0 = c.y, z0 = c.z;
 
-  std::FILE* ref = std::fopen(fixture.c_str(), "r");
-  ASSERT_NE(ref, nullptr) << fixture;
+  const std::vector<test::ReferenceFrame> ref = test::read_reference_dump(fixture);
+  ASSERT_EQ(ref.size(), 10u);
   traj::Buffers b;
   traj::allocate(b);
   traj::TrajList list{traj::Kind::crd, {src + "examples/water/water.crd"}, 1};
@@ -49,23 +49,14 @@ TEST(WaterExample, StructureAndCrdHoldTheGromacsFrames) {
         ASSERT_NEAR(c.y[i], y0[i], 1e-6);
         ASSERT_NEAR(c.z[i], z0[i], 1e-6);
       }
-    if (!ref) return;
-    int natoms, step;
-    double t, p;
-    float bx[9];
-    ASSERT_EQ(std::fscanf(ref, " frame %d %d %lf %lf box %f %f %f %f %f %f %f %f %f", &natoms, &step,
-                          &t, &p, &bx[0], &bx[1], &bx[2], &bx[3], &bx[4], &bx[5], &bx[6], &bx[7],
-                          &bx[8]),
-              13);
-    EXPECT_EQ(c.box[1], static_cast<double>(bx[4]));
-    for (int i = 0; i < natoms; ++i) {
-      float v[3];
-      ASSERT_EQ(std::fscanf(ref, "%f %f %f", &v[0], &v[1], &v[2]), 3);
-      ASSERT_EQ(c.x[i], static_cast<double>(v[0]));
-      ASSERT_EQ(c.y[i], static_cast<double>(v[1]));
-      ASSERT_EQ(c.z[i], static_cast<double>(v[2]));
+    ASSERT_LE(f, 10);
+    const test::ReferenceFrame& e = ref[static_cast<std::size_t>(f - 1)];
+    EXPECT_EQ(c.box[1], static_cast<double>(e.box[4]));
+    for (int i = 0; i < e.natoms; ++i) {
+      ASSERT_EQ(c.x[i], static_cast<double>(e.x[3 * i]));
+      ASSERT_EQ(c.y[i], static_cast<double>(e.x[3 * i + 1]));
+      ASSERT_EQ(c.z[i], static_cast<double>(e.x[3 * i + 2]));
     }
   }, opt);
-  if (ref) std::fclose(ref);
   EXPECT_EQ(n, 10);
 }
