@@ -328,16 +328,21 @@ std::string printf_digits(double a, char conv, int prec, int* exp10) {
   return digits;
 }
 
-// The digits of a >= 0 in 'e' style rounded to `keep` leading digits, ties
-// away from zero; *exp10 receives the exponent of the first digit. Two guard
-// digits decide unless they read "50" (a true tie or a rounded 49...9): then
-// forty guard digits, far more than a double needs, settle it. Returns true
-// when the carry added a digit in front.
-bool rounded_e_digits(double a, std::size_t keep, std::string& digits, int* exp10) {
-  int prec = static_cast<int>(keep);  // 1 + prec digits = keep + 1 digits printed
-  digits = printf_digits(a, 'e', prec + 1, exp10);
-  if (digits[keep] == '5' && digits[keep + 1] == '0')
-    digits = printf_digits(a, 'e', prec + 39, exp10);
+// The digits of a >= 0 in printf `conv` style with `prec` digits after the
+// point ('f') or after the first digit ('e'), rounded ties away from zero
+// from the exact binary value; *exp10 receives the 'e' exponent of the first
+// digit. Two guard digits decide unless they read "50" (a true tie or a
+// rounded 49...9): then forty guard digits, far more than a double needs,
+// settle it. Returns true when the carry added a digit in front.
+bool rounded_digits(double a, char conv, int prec, std::string& digits, int* exp10) {
+  int g = 2;
+  digits = printf_digits(a, conv, prec + g, exp10);
+  std::size_t keep = digits.size() - static_cast<std::size_t>(g);
+  if (digits[keep] == '5' && digits[keep + 1] == '0') {
+    g = 40;
+    digits = printf_digits(a, conv, prec + g, exp10);
+    keep = digits.size() - static_cast<std::size_t>(g);
+  }
   return round_digits(digits, keep);
 }
 
@@ -346,21 +351,10 @@ bool rounded_e_digits(double a, std::size_t keep, std::string& digits, int* exp1
 std::string fmt_f(double v, int w, int d) {
   if (!std::isfinite(v)) return non_finite(v, w);
   if (d < 0) d = 0;
-  double a = std::fabs(v);
-  // Two guard decimals decide the rounding unless they read "50" (a true tie
-  // or a rounded 49...9): then forty guard decimals settle it. The digits
-  // before the point are all but the decimals printed.
-  int g = 2;
-  std::string digits = printf_digits(a, 'f', d + g, nullptr);
-  std::size_t ip = digits.size() - static_cast<std::size_t>(d + g);
-  std::size_t keep = ip + static_cast<std::size_t>(d);
-  if (digits[keep] == '5' && digits[keep + 1] == '0') {
-    g = 40;
-    digits = printf_digits(a, 'f', d + g, nullptr);
-    ip = digits.size() - static_cast<std::size_t>(d + g);
-    keep = ip + static_cast<std::size_t>(d);
-  }
-  if (round_digits(digits, keep)) ++ip;
+  std::string digits;
+  rounded_digits(std::fabs(v), 'f', d, digits, nullptr);
+  // The digits before the point are all but the d decimals.
+  const std::size_t ip = digits.size() - static_cast<std::size_t>(d);
   std::string mag = digits.substr(0, ip) + "." + digits.substr(ip);
   std::string sign = std::signbit(v) ? "-" : "";
   std::string s = sign + mag;
@@ -384,7 +378,7 @@ std::string fmt_e(double v, int w, int d) {
   } else {
     // D.DDD...e+x  ->  0.DDDD E(x+1), rounded to d digits.
     int pe = 0;
-    if (rounded_e_digits(a, static_cast<std::size_t>(d), digits, &pe)) {
+    if (rounded_digits(a, 'e', d - 1, digits, &pe)) {
       digits.pop_back();
       ++pe;
     }
