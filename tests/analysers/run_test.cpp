@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysers/driver.h"
 #include "analysers/mucf_lib.h"
 #include "analysers/rotcf_lib.h"
 #include "common/error.h"
@@ -361,6 +362,31 @@ TEST(Rotcf, TooManyConfigurationsStopAtNstmax) {
   Outcome r = run(run_rotcf, small_args("2"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.lines, (std::vector<std::string>{" ERROR: too many timesteps...", "        increase nstmax parameter !!"}));
+}
+
+// A store that is full before the trajectory ends stops the read with the
+// buffsize message; the store here holds 4 of the 6 configurations.
+TEST(Driver, FullVectorStoreStopsWithTheBuffsizeMessage) {
+  write_small(small_frames());
+  Settings s;
+  s.kind = "crd";
+  s.trajs = {"small.crd"};
+  s.sys = "small.sys";
+  s.in = "small.str";
+  int reduced = 0;
+  Outcome r = invoke({}, [&](int, char**) {
+    Inputs in = load_inputs(s);
+    VectorStore store(in.conf.m, 4 * (3 * in.conf.m + 3));
+    return read_frames(s, in.conf, store, [&](const config::Configuration& c, int f, float* row) {
+      dipoles(in.sys, c, f, row);
+      ++reduced;
+    });
+  });
+  EXPECT_EQ(reduced, 4);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.lines, (std::vector<std::string>{" ERROR: not enough memory available",
+                                               "        increase buffsize parameter !!",
+                                               " Current buffersize: 100000000 =  381.4697265625MByte"}));
 }
 
 // ---------------------------------------------------------------------------
