@@ -468,19 +468,13 @@ bool decode_any(const Block& b, int n, const u8* bytes, Out out) {
         t[1] += prev[1] - small;
         t[2] += prev[2] - small;
         ++i;
-        if (k == 0) {
-          // The first atom of a run was exchanged with the full-precision one.
-          out.put(t);
-          out.put(prev);
-          prev[0] = t[0];
-          prev[1] = t[1];
-          prev[2] = t[2];
-        } else {
-          out.put(t);
-          prev[0] = t[0];
-          prev[1] = t[1];
-          prev[2] = t[2];
-        }
+        out.put(t);
+        // The first atom of a run was exchanged with the full-precision one,
+        // which follows it.
+        if (k == 0) out.put(prev);
+        prev[0] = t[0];
+        prev[1] = t[1];
+        prev[2] = t[2];
       }
     } else {
       out.put(cur);
