@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +48,18 @@ LoopRun loop(const std::vector<std::string>& names, int ngap, int n = 4) {
   r.out = testing::internal::GetCapturedStdout();
   r.err = testing::internal::GetCapturedStderr();
   return r;
+}
+
+// Runs the frame loop over the list with buffers for nmax sites, without
+// echoing the names; returns the number of kept frames.
+long run(const traj::TrajList& list, config::Configuration& c,
+         const std::function<void(long)>& on_frame = [](long) {}, int nmax = tvl::nmax) {
+  traj::Buffers b;
+  traj::allocate(b, nmax);
+  traj::LoopOptions opt;
+  opt.nmax = nmax;
+  opt.echo_names = false;
+  return traj::frame_loop(list, c, b, on_frame, opt);
 }
 
 }  // namespace
@@ -157,12 +169,7 @@ TEST(FrameLoop, SiteCountMustMatchTheConfiguration) {
             "        the configuration holds 4 sites\n");
   EXPECT_EQ(status, 1);
   config::Configuration c = test::sites(5);
-  traj::Buffers b;
-  traj::TrajList list{Kind::crd, {"s1.crd"}, 1};
-  traj::LoopOptions opt;
-  opt.nmax = 4;
-  opt.echo_names = false;
-  EXPECT_EQ(test::stop_text([&] { traj::frame_loop(list, c, b, [](long) {}, opt); }),
+  EXPECT_EQ(test::stop_text([&] { run({Kind::crd, {"s1.crd"}, 1}, c, [](long) {}, 4); }),
             " ERROR: crd-file \"s1.crd\" holds 5 sites per frame,\n"
             "        more than nmax = 4 sites\n");
 }
@@ -173,96 +180,62 @@ namespace {
 
 const std::string fixtures = std::string(TVL_TEST_DATA) + "/xtc/";
 
-struct TextFrame {
-  float box[3];
-  std::vector<float> x;
-};
-
-std::vector<TextFrame> read_text(const std::string& name) {
-  std::vector<TextFrame> out;
-  for (auto& r : test::read_reference_dump(name))
-    out.push_back(TextFrame{{r.box[0], r.box[4], r.box[8]}, std::move(r.x)});
-  return out;
-}
-
 }  // namespace
 
 TEST(XtcTrajectory, FillsTheConfigurationExactlyAsTheReferenceDecoder) {
-  const auto ref = read_text(fixtures + "water_p1000.txt");
-  if (ref.empty()) FAIL() << "test data missing";
+  const auto ref = test::read_reference_dump(fixtures + "water_p1000.txt");
+  ASSERT_EQ(ref.size(), 10u);
   config::Configuration c = test::sites(4956);
-  traj::Buffers b;
-  traj::allocate(b);
-  traj::TrajList list{Kind::xtc, {fixtures + "water_p1000.xtc"}, 1};
-  traj::LoopOptions opt;
-  opt.echo_names = false;
   long seen = 0;
-  const long n = traj::frame_loop(list, c, b, [&](long f) {
-    const TextFrame& e = ref[static_cast<std::size_t>(f - 1)];
+  const long n = run({Kind::xtc, {fixtures + "water_p1000.xtc"}, 1}, c, [&](long f) {
+    const test::ReferenceFrame& e = ref[static_cast<std::size_t>(f - 1)];
     seen = f;
-    for (int a = 0; a < 3; ++a) ASSERT_EQ(c.box[a], static_cast<double>(e.box[a]));
+    for (int a = 0; a < 3; ++a) ASSERT_EQ(c.box[a], static_cast<double>(e.box[4 * a]));
     for (int s = 0; s < c.n; ++s) {
       ASSERT_EQ(c.x[s], static_cast<double>(e.x[3 * s])) << f << " " << s;
       ASSERT_EQ(c.y[s], static_cast<double>(e.x[3 * s + 1]));
       ASSERT_EQ(c.z[s], static_cast<double>(e.x[3 * s + 2]));
     }
-  }, opt);
+  });
   EXPECT_EQ(n, 10);
   EXPECT_EQ(seen, 10);
 }
 
 TEST(XtcTrajectory, GroupsCarryOnAcrossXtcFiles) {
-  std::FILE* probe = std::fopen((fixtures + "water3.xtc").c_str(), "r");
-  if (!probe) FAIL() << "test data missing";
-  std::fclose(probe);
+  const auto ref = test::read_reference_dump(fixtures + "water3.txt");
+  ASSERT_EQ(ref.size(), 10u);
   config::Configuration c = test::sites(9);
-  traj::Buffers b;
-  traj::allocate(b);
-  traj::LoopOptions opt;
-  opt.echo_names = false;
   // water3.xtc holds 10 frames: twice makes 20, and with a gap of 3 the
   // frames 1, 4, ..., 19 are kept (6 + 1 over the boundary).
-  traj::TrajList list{Kind::xtc, {fixtures + "water3.xtc", fixtures + "water3.xtc"}, 3};
   std::vector<double> x0;
-  EXPECT_EQ(traj::frame_loop(list, c, b, [&](long) { x0.push_back(c.x[0]); }, opt), 6);
-  const auto ref = read_text(fixtures + "water3.txt");
-  ASSERT_EQ(ref.size(), 10u);
+  EXPECT_EQ(run({Kind::xtc, {fixtures + "water3.xtc", fixtures + "water3.xtc"}, 3}, c,
+                [&](long) { x0.push_back(c.x[0]); }),
+            6);
   const int seq[] = {0, 3, 6, 9, 2, 5};  // frames 1, 4, 7, 10, 13, 16 of the sequence
+  ASSERT_EQ(x0.size(), 6u);
   for (int k = 0; k < 6; ++k) EXPECT_EQ(x0[k], static_cast<double>(ref[seq[k]].x[0])) << k;
 }
 
 TEST(XtcTrajectory, SiteCountMustMatchTheConfiguration) {
-  std::FILE* probe = std::fopen((fixtures + "water4.xtc").c_str(), "r");
-  if (!probe) FAIL() << "test data missing";
-  std::fclose(probe);
+  ASSERT_FALSE(test::read_file(fixtures + "water4.xtc").empty()) << "test data missing";
+  const traj::TrajList list{Kind::xtc, {fixtures + "water4.xtc"}, 1};
   config::Configuration c = test::sites(9);
-  traj::Buffers b;
-  traj::allocate(b);
-  traj::LoopOptions opt;
-  opt.echo_names = false;
-  traj::TrajList list{Kind::xtc, {fixtures + "water4.xtc"}, 1};
-  const std::string t = test::stop_text([&] { traj::frame_loop(list, c, b, [](long) {}, opt); });
+  const std::string t = test::stop_text([&] { run(list, c); });
   EXPECT_EQ(t, " ERROR: xtc-file \"" + fixtures + "water4.xtc\" holds 12 sites per frame,\n" +
                    "        the configuration holds 9 sites\n");
-  opt.nmax = 10;
   config::Configuration c12 = test::sites(12);
-  const std::string u = test::stop_text([&] { traj::frame_loop(list, c12, b, [](long) {}, opt); });
+  const std::string u = test::stop_text([&] { run(list, c12, [](long) {}, 10); });
   EXPECT_NE(u.find("holds 12 sites per frame,\n        more than nmax = 10 sites"), std::string::npos)
       << u;
 }
 
 TEST(XtcTrajectory, CutFrameIsReportedAndNotUsed) {
   const std::string all = test::read_file(fixtures + "water4.xtc");
-  if (all.empty()) FAIL() << "test data missing";
+  ASSERT_FALSE(all.empty()) << "test data missing";
   test::write_file("cut4.xtc", all.substr(0, all.size() - 10));
   config::Configuration c = test::sites(12);
-  traj::Buffers b;
-  traj::allocate(b);
-  traj::LoopOptions opt;
-  opt.echo_names = false;
-  traj::TrajList list{Kind::xtc, {"cut4.xtc"}, 1};
   testing::internal::CaptureStderr();
-  const long n = traj::frame_loop(list, c, b, [](long) {}, opt);
+  const long n = run({Kind::xtc, {"cut4.xtc"}, 1}, c);
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(n, 9);
   EXPECT_NE(err.find("WARNING: xtc-file \"cut4.xtc\": frame 10 is cut short or corrupt"),
@@ -271,17 +244,11 @@ TEST(XtcTrajectory, CutFrameIsReportedAndNotUsed) {
 }
 
 TEST(XtcTrajectory, AFileThatIsNotXtcIsNamedAndTheNextFileFollows) {
-  const std::string all = test::read_file(fixtures + "water4.xtc");
-  if (all.empty()) FAIL() << "test data missing";
+  ASSERT_FALSE(test::read_file(fixtures + "water4.xtc").empty()) << "test data missing";
   test::write_crd("other.crd", 12, 0, 3);  // a crd file given in an xtc list
   config::Configuration c = test::sites(12);
-  traj::Buffers b;
-  traj::allocate(b);
-  traj::LoopOptions opt;
-  opt.echo_names = false;
-  traj::TrajList list{Kind::xtc, {"other.crd", fixtures + "water4.xtc"}, 1};
   testing::internal::CaptureStderr();
-  const long n = traj::frame_loop(list, c, b, [](long) {}, opt);
+  const long n = run({Kind::xtc, {"other.crd", fixtures + "water4.xtc"}, 1}, c);
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_EQ(n, 10);
   EXPECT_NE(err.find("WARNING: \"other.crd\" is not an xtc file"), std::string::npos) << err;
