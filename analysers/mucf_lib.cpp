@@ -98,13 +98,10 @@ int run_mucf(int argc, char** argv, const RunOptions& opt) {
   out_line(FreeLine().t("        Molecule types found: ").i(in.sys.ntymol).str());
   out_line(" ");
   out_line(" Molecules....");
-  std::vector<int> group(static_cast<std::size_t>(K));
+  // Series m is molecule m; its group is the molecule's type.
+  const std::vector<int>& group = in.conf.mol_type;
   std::vector<int> count(static_cast<std::size_t>(in.sys.ntymol), 0);
-  for (int m = 0; m < K; ++m) {
-    const std::size_t um = static_cast<std::size_t>(m);
-    group[um] = in.conf.moltype_of_site[static_cast<std::size_t>(in.conf.mol_offset[um])];
-    ++count[static_cast<std::size_t>(group[um])];
-  }
+  for (int t : group) ++count[static_cast<std::size_t>(t)];
   const LagScheme lags = lag_scheme(s, F);
   const double t_corr = seconds_now();
   const Sums sums = correlate(store.series(), group, in.sys.ntymol, lags, Legendre2{1.5, 0.5}, opt.nthreads,

@@ -125,7 +125,7 @@ std::vector<VecDef> read_vec(const std::string& sysfile, const sys::SystemDescri
 std::vector<VecSeries> find_series(const std::vector<VecDef>& defs, const config::Configuration& c) {
   std::vector<VecSeries> out;
   for (int m = 0; m < c.m; ++m) {
-    const int t = c.moltype_of_site[static_cast<std::size_t>(c.mol_offset[static_cast<std::size_t>(m)])];
+    const int t = c.mol_type[static_cast<std::size_t>(m)];
     for (std::size_t l = 0; l < defs.size(); ++l)
       if (defs[l].type - 1 == t) out.push_back({m, static_cast<int>(l)});
   }

@@ -331,15 +331,10 @@ TEST(Rotcf, FaultyVectorSectionsStop) {
 }
 
 TEST(Rotcf, SeriesRunByMoleculeThenDefinition) {
-  // 100 molecules: types 1, 2, 1, 2, ... of 3 and 2 sites
+  // 100 molecules of the types 1, 2, 1, 2, ...
   config::Configuration c;
   c.m = 100;
-  for (int m = 0; m < c.m; ++m) {
-    const int t = m % 2, n = t == 0 ? 3 : 2;
-    c.mol_offset.push_back(c.n);
-    for (int k = 0; k < n; ++k) c.moltype_of_site.push_back(t);
-    c.n += n;
-  }
+  for (int m = 0; m < c.m; ++m) c.mol_type.push_back(m % 2);
   const std::vector<VecDef> defs = {{1, {1, 2, 1, 3}}, {2, {1, 2, 2, 1}}, {1, {2, 3, 1, 2}}};
   const std::vector<VecSeries> s = find_series(defs, c);
   ASSERT_EQ(s.size(), 150u);  // two definitions on 50 molecules of type 1, one on 50 of type 2
