@@ -132,6 +132,10 @@ bool parse_real(std::string_view word, float& v) {
 
 // ---- line input ---------------------------------------------------------
 
+namespace {
+
+// One line into `line`: eof only when nothing at all was left, too_long
+// (with the first max_line characters in `line`) for a longer line.
 LineReader::Status read_line(std::FILE* f, std::string& line) {
   line.clear();
   bool any = false;
@@ -162,6 +166,8 @@ LineReader::Status read_line(std::FILE* f, std::string& line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return LineReader::Status::ok;
 }
+
+}  // namespace
 
 LineReader::Status LineReader::next(std::string& line) {
   Status s = read_line(f_, line);

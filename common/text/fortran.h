@@ -44,12 +44,6 @@ class LineReader {
   long lineno_ = 0;
 };
 
-// Reads one line (CR of a CRLF end removed, NUL bytes kept) into `line`;
-// eof only when nothing at all was left, error on a read failure, too_long
-// (with the first max_line characters in `line`) for a line longer than
-// LineReader::max_line.
-LineReader::Status read_line(std::FILE* f, std::string& line);
-
 // Free-format read of n values: words separated by blanks, commas or tabs;
 // when the current line holds fewer than n words the read continues on the
 // following lines; words beyond n on the last line used are ignored; the next
