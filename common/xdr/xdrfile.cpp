@@ -278,21 +278,13 @@ XdrFile::XdrFile(std::string_view name, std::string_view mode) : name_(name) {
   if (ret == 0) id_ = 0;
 }
 
-XdrFile::~XdrFile() {
-  if (id_ != 0) {
-    XDR* h = xdr_handle(id_);
-    if (h) xdrclose(h);
-  }
-}
+XdrFile::~XdrFile() { close(); }
 
 XdrFile::XdrFile(XdrFile&& o) noexcept : id_(o.id_), name_(std::move(o.name_)) { o.id_ = 0; }
 
 XdrFile& XdrFile::operator=(XdrFile&& o) noexcept {
   if (this != &o) {
-    if (id_ != 0) {
-      XDR* h = xdr_handle(id_);
-      if (h) xdrclose(h);
-    }
+    close();
     id_ = o.id_;
     name_ = std::move(o.name_);
     o.id_ = 0;

@@ -280,6 +280,18 @@ TEST(XdrFileHandle, ClosesItselfAndReportsAFailedClose) {
   EXPECT_TRUE(again.close());
   EXPECT_TRUE(again.close());  // closing twice through the handle is harmless
 
+  // Assigning over an open handle closes its slot first.
+  {
+    tvl::XdrFile a("self.bin", "r");
+    tvl::XdrFile b("self.bin", "r");
+    ASSERT_EQ(a.id(), 1);
+    ASSERT_EQ(b.id(), 2);
+    a = std::move(b);
+    EXPECT_EQ(a.id(), 2);
+    EXPECT_EQ(tvl::xdr_handle(1), nullptr);
+  }
+  EXPECT_EQ(tvl::xdr_handle(2), nullptr);
+
   tvl::XdrFile missing("no/such/dir/x.bin", "w");
   EXPECT_FALSE(missing);
 
