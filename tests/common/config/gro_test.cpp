@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 using namespace tvl;
 using tvl::config::Configuration;
 using tvl::config::Cutoff;
+using tvl::test::Read;
 
 namespace {
 
@@ -49,19 +49,9 @@ std::vector<Atom> sample() {
           {3, "ion", 7, 0.5, 0.25, 0.125}};
 }
 
-struct Read {
-  bool found = false;
-  std::string out;
-  Configuration c;
-  Cutoff cut;
-};
-
-Read read(std::string name, const sys::SystemDescription& s, int verbosity = 0, Cutoff cut = {},
-          config::Limits lim = {}) {
-  Read r;
-  r.cut = cut;
-  r.out = test::capture_stdout([&] { r.found = config::read_gro(name, verbosity, s, r.c, r.cut, lim); });
-  return r;
+Read read(const std::string& name, const sys::SystemDescription& s, int verbosity = 0,
+          Cutoff cut = {}, config::Limits lim = {}) {
+  return test::read_with(config::read_gro, name, s, verbosity, cut, lim);
 }
 
 const std::string corrupted = " ERROR: GROMOS input-file is corrupted !\n";
@@ -103,10 +93,8 @@ TEST(GroFile, ReadsTheGromacsWaterFrame) {
   std::FILE* probe = std::fopen(fixture.c_str(), "r");
   if (!probe) FAIL() << "test data missing";
   std::fclose(probe);
-  testing::internal::CaptureStdout();
-  sys::SystemDescription s = sys::readsys(0, std::string(TVL_TEST_DATA) + "/config/spce.sys");
-  std::fflush(stdout);
-  testing::internal::GetCapturedStdout();
+  sys::SystemDescription s;
+  test::capture_stdout([&] { s = sys::readsys(0, std::string(TVL_TEST_DATA) + "/config/spce.sys"); });
   Read r = read(fixture, s, 0, Cutoff{1.0, 1.0, 0});
   ASSERT_EQ(r.c.n, 4956);
   ASSERT_EQ(r.c.m, 1652);
@@ -145,16 +133,11 @@ TEST(GroFile, DefaultNameAndMissingFile) {
             "          Neither \"tvlin.gro\", nor \"-\"\n");
   EXPECT_EQ(read("nothing.gro", test::two_types(), 0).out, "");
   test::write_file("tvlin.gro", gro(sample()));
-  std::string name = "nothing.gro";
-  Configuration c;
-  Cutoff cut;
-  testing::internal::CaptureStdout();
-  EXPECT_TRUE(config::read_gro(name, 1, test::two_types(), c, cut));
-  std::fflush(stdout);
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out.substr(0, out.find('\n')),
+  const Read r = read("nothing.gro", test::two_types(), 1);
+  EXPECT_TRUE(r.found);
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
             " ....trying to read GROMOS CONFIGURATION input file \"nothing.gro\"");
-  EXPECT_EQ(name, "tvlin.gro");
+  EXPECT_EQ(r.name, "tvlin.gro");
   std::remove("tvlin.gro");
 }
 
@@ -277,16 +260,12 @@ TEST(GroFile, UnreadableFieldsAndTruncationAreCorruptNeverACrash) {
   test::write_file("g8.gro", t);
   EXPECT_EQ(test::stop_text([&] { read("g8.gro", test::two_types()); }), corrupted);
 
-  std::size_t pos = 0;
-  int cuts = 0;
-  while ((pos = good.find('\n', pos)) != std::string::npos) {
-    ++pos;
-    if (pos == good.size()) break;
-    test::write_file("g9.gro", good.substr(0, pos));
-    EXPECT_EQ(test::stop_text([&] { read("g9.gro", test::two_types()); }), corrupted) << pos;
-    ++cuts;
+  const std::vector<std::string> cuts = test::cut_after_lines(good);
+  for (const std::string& cut : cuts) {
+    test::write_file("g9.gro", cut);
+    EXPECT_EQ(test::stop_text([&] { read("g9.gro", test::two_types()); }), corrupted) << cut.size();
   }
-  EXPECT_EQ(cuts, 9);
+  EXPECT_EQ(cuts.size(), 9u);
   // Cut inside a line: the short atom line reads as blank-padded.
   test::write_file("g9.gro", good.substr(0, good.size() - 5));
   EXPECT_TRUE(read("g9.gro", test::two_types()).found);

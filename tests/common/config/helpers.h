@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <vector>
 
+#include "common/config/configuration.h"
 #include "common/error.h"
 #include "common/sysfile/system.h"
 #include "tests/support/support.h"
@@ -40,6 +40,39 @@ inline sys::SystemDescription two_types() {
   return s;
 }
 
+// What a configuration reader gave: whether it found a file, the name it
+// read (a default name replaces the given one), its standard output, the
+// configuration and the cut-off radii after the box check.
+struct Read {
+  bool found = false;
+  std::string name;
+  std::string out;
+  config::Configuration c;
+  config::Cutoff cut;
+};
+
+// The structure-file and GRO readers take the same arguments.
+using ConfigReader = bool (*)(std::string&, int, const sys::SystemDescription&,
+                              config::Configuration&, config::Cutoff&, const config::Limits&);
+
+inline Read read_with(ConfigReader reader, const std::string& name, const sys::SystemDescription& s,
+                      int verbosity = 0, config::Cutoff cut = {}, config::Limits lim = {}) {
+  Read r;
+  r.name = name;
+  r.cut = cut;
+  r.out = capture_stdout([&] { r.found = reader(r.name, verbosity, s, r.c, r.cut, lim); });
+  return r;
+}
+
+// Every beginning of `text` that ends at a line end, the whole text excepted:
+// the text cut after each of its lines but the last.
+inline std::vector<std::string> cut_after_lines(const std::string& text) {
+  std::vector<std::string> cuts;
+  for (std::size_t pos = text.find('\n'); pos != std::string::npos && pos + 1 < text.size();
+       pos = text.find('\n', pos + 1))
+    cuts.push_back(text.substr(0, pos + 1));
+  return cuts;
+}
 
 // Runs f, expecting a Stop; returns its lines joined by newlines.
 template <class F>

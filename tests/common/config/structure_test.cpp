@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <string>
+#include <vector>
 
 #include "common/config/configuration.h"
 #include "common/config/structure.h"
@@ -12,6 +12,7 @@
 using namespace tvl;
 using tvl::config::Configuration;
 using tvl::config::Cutoff;
+using tvl::test::Read;
 
 namespace {
 
@@ -31,19 +32,8 @@ std::string sample(const std::string& box = "    3.000000    3.000000    3.00000
          site("a", 1, 2.0, 0.5, 0.25);
 }
 
-struct Read {
-  bool found = false;
-  std::string out;
-  Configuration c;
-  Cutoff cut;
-};
-
-Read read(std::string name, int verbosity = 0, Cutoff cut = {}, config::Limits lim = {}) {
-  Read r;
-  r.cut = cut;
-  r.out = test::capture_stdout(
-      [&] { r.found = config::read_str(name, verbosity, test::two_types(), r.c, r.cut, lim); });
-  return r;
+Read read(const std::string& name, int verbosity = 0, Cutoff cut = {}, config::Limits lim = {}) {
+  return test::read_with(config::read_str, name, test::two_types(), verbosity, cut, lim);
 }
 
 }  // namespace
@@ -180,22 +170,17 @@ TEST(StructureFile, DefaultNamesAreTriedInOrderAndReplaceTheName) {
   EXPECT_EQ(read("-", 0).out, "");
 
   test::write_file("tvlin.str", two);
-  std::string name = "-";
-  Configuration c;
-  Cutoff cut;
-  testing::internal::CaptureStdout();
-  EXPECT_TRUE(config::read_str(name, 1, test::two_types(), c, cut));
-  std::fflush(stdout);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            " ....trying to read input STRUCTURE-file \"tvlin.str\"\n");
-  EXPECT_EQ(name, "tvlin.str");
-  EXPECT_DOUBLE_EQ(c.box[0], 2.0);
+  Read r = read("-", 1);
+  EXPECT_TRUE(r.found);
+  EXPECT_EQ(r.out, " ....trying to read input STRUCTURE-file \"tvlin.str\"\n");
+  EXPECT_EQ(r.name, "tvlin.str");
+  EXPECT_DOUBLE_EQ(r.c.box[0], 2.0);
 
   test::write_file("tvl.structure", one);
-  name = "missing.str";
-  EXPECT_TRUE(config::read_str(name, 0, test::two_types(), c, cut));
-  EXPECT_EQ(name, "tvl.structure");
-  EXPECT_DOUBLE_EQ(c.box[0], 3.0);
+  r = read("missing.str");
+  EXPECT_TRUE(r.found);
+  EXPECT_EQ(r.name, "tvl.structure");
+  EXPECT_DOUBLE_EQ(r.c.box[0], 3.0);
 
   ASSERT_EQ(chdir(old), 0);
 }
@@ -255,16 +240,11 @@ TEST(StructureFile, UnreadableFieldsAreCorrupt) {
 }
 
 TEST(StructureFile, TruncatedAtEveryLineIsCorruptNeverACrash) {
-  const std::string good = sample();
-  std::size_t pos = 0;
-  int cuts = 0;
-  while ((pos = good.find('\n', pos)) != std::string::npos) {
-    ++pos;
-    if (pos == good.size()) break;
-    test::write_file("s11.str", good.substr(0, pos));
+  const std::vector<std::string> cuts = test::cut_after_lines(sample());
+  for (const std::string& cut : cuts) {
+    test::write_file("s11.str", cut);
     EXPECT_EQ(test::stop_text([&] { read("s11.str"); }), " ERROR: STRUCTURE-file is corrupted !\n")
-        << "cut after byte " << pos;
-    ++cuts;
+        << "cut after byte " << cut.size();
   }
-  EXPECT_EQ(cuts, 2 + (3 + 3 * 4) + (3 + 4) - 1);  // every line but the last
+  EXPECT_EQ(cuts.size(), 2u + (3 + 3 * 4) + (3 + 4) - 1);  // every line but the last
 }
