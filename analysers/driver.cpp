@@ -19,6 +19,65 @@ namespace tvl::an {
 using text::FreeLine;
 using text::free_text;
 
+namespace {
+
+// The block written before the trajectories are read.
+void print_block(const std::string& upper) {
+  out_line(" " + std::string(50, '-'));
+  out_line("");
+  out_line("    " + upper);
+  out_line("");
+  out_line("    ....reading data");
+  out_line("");
+}
+
+// Stops when fewer configurations than tmax were kept.
+void check_frames(int frames, const Settings& s, const std::string& upper) {
+  if (frames < s.tmax)
+    stop({free_text(upper + " ERROR: size of tcf-array is larger than "),
+          free_text("number of configurations in crd-file")});
+}
+
+void print_configurations(int frames) {
+  out_line(FreeLine().t("              Configurations: ").i(frames).str());
+}
+
+// Seconds since a fixed start point of the steady clock.
+double seconds_now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Speed lines at verbosity 1 or more: frames per second of the read, lag x
+// origin x series pairs per second of the correlation.
+void report_read_speed(int frames, double seconds) {
+  out_line(FreeLine()
+               .t("Reading:")
+               .i(frames)
+               .t(" configurations in")
+               .r(std::round(seconds * 1000.0) / 1000.0)
+               .t(" s,")
+               .r(std::round(seconds > 0 ? frames / seconds : 0.0))
+               .t(" frames/s")
+               .str());
+}
+
+void report_correlation_speed(const LagScheme& lags, int nseries, double seconds) {
+  const long long pairs = lags.pairs() * nseries;
+  out_line(FreeLine()
+               .t("Correlation:")
+               .i(pairs)
+               .t(" lag x origin x series pairs in")
+               .r(std::round(seconds * 1000.0) / 1000.0)
+               .t(" s,")
+               .r(std::round(seconds > 0 ? static_cast<double>(pairs) / seconds : 0.0))
+               .t(" pairs/s on")
+               .i(std::max(1u, std::thread::hardware_concurrency()))
+               .t(" cores")
+               .str());
+}
+
+}  // namespace
+
 Inputs load_inputs(const Settings& s) {
   Inputs in;
   in.sys = sys::readsys(s.verbosity, s.sys);
@@ -39,15 +98,6 @@ Inputs load_inputs(const Settings& s) {
   if (s.verbosity >= 1) out_line(free_text("INTERACTION MATRIX INITIALISED"));
   if (in.conf.m == 0) stop({free_text("ERROR:"), free_text("Simulation contains no molecules !!!")});
   return in;
-}
-
-void print_block(const std::string& upper) {
-  out_line(" " + std::string(50, '-'));
-  out_line("");
-  out_line("    " + upper);
-  out_line("");
-  out_line("    ....reading data");
-  out_line("");
 }
 
 float scaled_dtime(const Settings& s) {
@@ -86,12 +136,6 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
   return static_cast<int>(kept);
 }
 
-void check_frames(int frames, const Settings& s, const std::string& upper) {
-  if (frames < s.tmax)
-    stop({free_text(upper + " ERROR: size of tcf-array is larger than "),
-          free_text("number of configurations in crd-file")});
-}
-
 LagScheme lag_scheme(const Settings& s, int frames) {
   LagScheme l;
   l.frames = frames;
@@ -99,41 +143,6 @@ LagScheme lag_scheme(const Settings& s, int frames) {
   l.tgap = s.tgap;
   l.sgap = s.sgap;
   return l;
-}
-
-void print_configurations(int frames) {
-  out_line(FreeLine().t("              Configurations: ").i(frames).str());
-}
-
-double seconds_now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-void report_read_speed(int frames, double seconds) {
-  out_line(FreeLine()
-               .t("Reading:")
-               .i(frames)
-               .t(" configurations in")
-               .r(std::round(seconds * 1000.0) / 1000.0)
-               .t(" s,")
-               .r(std::round(seconds > 0 ? frames / seconds : 0.0))
-               .t(" frames/s")
-               .str());
-}
-
-void report_correlation_speed(const LagScheme& lags, int nseries, double seconds) {
-  const long long pairs = lags.pairs() * nseries;
-  out_line(FreeLine()
-               .t("Correlation:")
-               .i(pairs)
-               .t(" lag x origin x series pairs in")
-               .r(std::round(seconds * 1000.0) / 1000.0)
-               .t(" s,")
-               .r(std::round(seconds > 0 ? static_cast<double>(pairs) / seconds : 0.0))
-               .t(" pairs/s on")
-               .i(std::max(1u, std::thread::hardware_concurrency()))
-               .t(" cores")
-               .str());
 }
 
 std::string result_line(float time, const std::vector<double>& values) {
@@ -148,6 +157,26 @@ std::string result_line(float time, const std::vector<double>& values) {
     ++on_line;
   }
   return line;
+}
+
+Correlated read_and_correlate(const Settings& s, config::Configuration& conf, const Analysis& a,
+                              const RunOptions& opt) {
+  print_block(a.upper);
+  VectorStore store(a.nseries, tvl::buffsize);
+  const double t_read = seconds_now();
+  const int F = read_frames(s, conf, store, a.reduce);
+  if (s.verbosity >= 1) report_read_speed(F, seconds_now() - t_read);
+  check_frames(F, s, a.upper);
+  print_configurations(F);
+  for (const auto& l : a.summary) out_line(l);
+  out_line(" ");
+  out_line(" Molecules....");
+  Correlated r;
+  r.lags = lag_scheme(s, F);
+  const double t_corr = seconds_now();
+  r.sums = correlate(store.series(), a.group, a.ngroups, r.lags, a.leg, opt.nthreads, a.progress);
+  if (s.verbosity >= 1) report_correlation_speed(r.lags, a.nseries, seconds_now() - t_corr);
+  return r;
 }
 
 }  // namespace tvl::an

@@ -23,9 +23,6 @@ struct Inputs {
 // data; stops when no configuration is found or it holds no molecule.
 Inputs load_inputs(const Settings& s);
 
-// The block written before the trajectories are read ("    ROTCF" ...).
-void print_block(const std::string& upper);
-
 // Time between two kept configurations after the -gap thinning.
 float scaled_dtime(const Settings& s);
 
@@ -35,30 +32,41 @@ float scaled_dtime(const Settings& s);
 int read_frames(const Settings& s, config::Configuration& conf, VectorStore& store,
                 const std::function<void(const config::Configuration&, int, float*)>& reduce);
 
-// Stops when fewer configurations than tmax were kept.
-void check_frames(int frames, const Settings& s, const std::string& upper);
-
 // The lag/origin grid of the run.
 LagScheme lag_scheme(const Settings& s, int frames);
-
-// Writes " Configurations" ... before the analyser's summary.
-void print_configurations(int frames);
 
 // One result line: tau x dtime, then the values, each in 15 columns in
 // exponent form with 5 significant digits.
 std::string result_line(float time, const std::vector<double>& values);
 
-// Speed lines written at verbosity 1 or more: frames per second of the read
-// phase, lag x origin x series pairs per second of the correlation.
-void report_read_speed(int frames, double seconds);
-void report_correlation_speed(const LagScheme& lags, int nseries, double seconds);
-
-// Seconds since a steady-clock start point given by seconds_now().
-double seconds_now();
-
 // Threads used by the correlation (0: all cores).
 struct RunOptions {
   unsigned nthreads = 0;
 };
+
+// What an analyser brings to the common run.
+struct Analysis {
+  std::string upper;  // "ROTCF" / "MUCF": the block title and the prefix of the driver's messages
+  int nseries = 0;    // K
+  // Fills the store row of kept configuration F (1-based) from the configuration.
+  std::function<void(const config::Configuration&, int, float*)> reduce;
+  std::vector<std::string> summary;  // lines written after " Configurations:"
+  std::vector<int> group;            // accumulator group of every series
+  int ngroups = 1;
+  Legendre2 leg;
+  std::function<void(int)> progress;  // writes the line shown before series k (0-based) is correlated
+};
+
+struct Correlated {
+  LagScheme lags;
+  Sums sums;
+};
+
+// The common run after the inputs: the "    ROTCF" block, all trajectories
+// into the vector store, the check of their count against tmax, the summary
+// and, series by series, the correlation. At verbosity 1 or more the speed
+// of the read and of the correlation is written.
+Correlated read_and_correlate(const Settings& s, config::Configuration& conf, const Analysis& a,
+                              const RunOptions& opt);
 
 }  // namespace tvl::an

@@ -1,10 +1,10 @@
 #include "analysers/mucf_lib.h"
 
-#include "analysers/store.h"
+#include <algorithm>
+
 #include "common/error.h"
 #include "common/outfile.h"
 #include "common/text/fortran.h"
-#include "common/tvl_const.h"
 
 namespace tvl::an {
 
@@ -85,36 +85,22 @@ void write_mucf(const std::string& file_p1, const std::string& file_p2, const Su
 int run_mucf(int argc, char** argv, const RunOptions& opt) {
   const Settings s = parse_command_line(argc, argv, mucf_text());
   Inputs in = load_inputs(s);
-  const int K = in.conf.m;
-  print_block("MUCF");
-  VectorStore store(K, tvl::buffsize);
-  const double t_read = seconds_now();
-  const int F = read_frames(s, in.conf, store, [&](const config::Configuration& c, int f, float* row) {
-    dipoles(in.sys, c, f, row);
-  });
-  if (s.verbosity >= 1) report_read_speed(F, seconds_now() - t_read);
-  check_frames(F, s, "MUCF");
-  print_configurations(F);
-  out_line(FreeLine().t("        Molecule types found: ").i(in.sys.ntymol).str());
-  out_line(" ");
-  out_line(" Molecules....");
-  // Series m is molecule m; its group is the molecule's type.
-  const std::vector<int>& group = in.conf.mol_type;
-  std::vector<int> count(static_cast<std::size_t>(in.sys.ntymol), 0);
-  for (int t : group) ++count[static_cast<std::size_t>(t)];
-  const LagScheme lags = lag_scheme(s, F);
-  const double t_corr = seconds_now();
-  const Sums sums = correlate(store.series(), group, in.sys.ntymol, lags, Legendre2{1.5, 0.5}, opt.nthreads,
-                              [&](int k) {
-                                out_line(FreeLine().i(k + 1).i(group[static_cast<std::size_t>(k)] + 1).str());
-                              });
-  if (s.verbosity >= 1) report_correlation_speed(lags, K, seconds_now() - t_corr);
+  Analysis a;
+  a.upper = "MUCF";
+  a.nseries = in.conf.m;  // one series per molecule, grouped by its type
+  a.reduce = [&](const config::Configuration& c, int f, float* row) { dipoles(in.sys, c, f, row); };
+  a.summary = {FreeLine().t("        Molecule types found: ").i(in.sys.ntymol)};
+  a.group = in.conf.mol_type;
+  a.ngroups = in.sys.ntymol;
+  a.leg = Legendre2{1.5, 0.5};
+  a.progress = [&](int k) { out_line(FreeLine().i(k + 1).i(a.group[static_cast<std::size_t>(k)] + 1).str()); };
+  const Correlated r = read_and_correlate(s, in.conf, a, opt);
   for (int t = 0; t < in.sys.ntymol; ++t)
-    if (count[static_cast<std::size_t>(t)] == 0)
+    if (std::find(a.group.begin(), a.group.end(), t) == a.group.end())
       out_line(free_text("WARNING: molecule type " + std::to_string(t + 1) + " (" +
                          in.sys.mol[static_cast<std::size_t>(t)].label_mol +
                          ") has no molecule in the configuration: its columns hold 0"));
-  write_mucf("mucf_p1.dat", "mucf_p2.dat", sums, lags, scaled_dtime(s));
+  write_mucf("mucf_p1.dat", "mucf_p2.dat", r.sums, r.lags, scaled_dtime(s));
   return exit_ok;
 }
 

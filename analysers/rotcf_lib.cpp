@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "analysers/store.h"
 #include "common/error.h"
 #include "common/infile.h"
 #include "common/outfile.h"
@@ -182,26 +181,17 @@ int run_rotcf(int argc, char** argv, const RunOptions& opt) {
   if (K == 0)
     stop({free_text("ROTCF ERROR: no vector to correlate: no molecule of the configuration is of a molecule"),
           free_text("type named in the {rotcf}-section of SYSTEM-file " + quoted(s.sys))});
-  print_block("ROTCF");
-  VectorStore store(K, tvl::buffsize);
-  const double t_read = seconds_now();
-  const int F = read_frames(s, in.conf, store, [&](const config::Configuration& c, int f, float* row) {
-    plane_normals(defs, series, c, f, row);
-  });
-  if (s.verbosity >= 1) report_read_speed(F, seconds_now() - t_read);
-  check_frames(F, s, "ROTCF");
-  print_configurations(F);
-  out_line(FreeLine().t("  Equivalent Vectors defined: ").i(static_cast<long long>(defs.size())).str());
-  out_line(FreeLine().t("     Number of Vectors found: ").i(K).str());
-  out_line(" ");
-  out_line(" Molecules....");
-  const LagScheme lags = lag_scheme(s, F);
-  const double t_corr = seconds_now();
-  const Sums sums = correlate(store.series(), std::vector<int>(static_cast<std::size_t>(K), 0), 1, lags,
-                              Legendre2{3.0, 1.0}, opt.nthreads,
-                              [](int k) { out_line(FreeLine().i(k + 1).str()); });
-  if (s.verbosity >= 1) report_correlation_speed(lags, K, seconds_now() - t_corr);
-  write_rotcf("rotcf_p1p2.dat", sums, lags, scaled_dtime(s));
+  Analysis a;
+  a.upper = "ROTCF";
+  a.nseries = K;
+  a.reduce = [&](const config::Configuration& c, int f, float* row) { plane_normals(defs, series, c, f, row); };
+  a.summary = {FreeLine().t("  Equivalent Vectors defined: ").i(static_cast<long long>(defs.size())),
+               FreeLine().t("     Number of Vectors found: ").i(K)};
+  a.group.assign(static_cast<std::size_t>(K), 0);  // all series in one set of sums
+  a.leg = Legendre2{3.0, 1.0};
+  a.progress = [](int k) { out_line(FreeLine().i(k + 1).str()); };
+  const Correlated r = read_and_correlate(s, in.conf, a, opt);
+  write_rotcf("rotcf_p1p2.dat", r.sums, r.lags, scaled_dtime(s));
   return exit_ok;
 }
 
