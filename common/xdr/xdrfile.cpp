@@ -112,12 +112,12 @@ int xdropen_stream(std::FILE* f, char mode) {
 }
 
 void xdrfopen(int& xdrid, std::string_view filename, std::string_view mode, int& ret) {
+  // A name or mode too long to convert becomes the empty string: an empty
+  // name cannot be opened, an empty mode reads.
   char cname[512];
   char cmode[3];
-  ret = 1;
-  if (ftocstr(cname, sizeof cname, filename.data(), static_cast<int>(filename.size())) != 0)
-    ret = 0;
-  if (ftocstr(cmode, sizeof cmode, mode.data(), static_cast<int>(mode.size())) != 0) ret = 0;
+  ftocstr(cname, sizeof cname, filename.data(), static_cast<int>(filename.size()));
+  ftocstr(cmode, sizeof cmode, mode.data(), static_cast<int>(mode.size()));
   xdrid = xdropen(nullptr, cname, cmode);
   ret = xdrid != 0 ? 1 : 0;
 }
@@ -203,10 +203,7 @@ void string_item(int xdrid, std::span<char> field, int maxsize, int& ret) {
     ret = -1;
     return;
   }
-  if (ftocstr(work.data(), len + 1, field.data(), len) != 0) {
-    ret = -1;
-    return;
-  }
+  ftocstr(work.data(), len + 1, field.data(), len);  // the field always fits its work string
   if (maxsize < 0 || static_cast<int>(std::strlen(work.data())) > maxsize) {
     ret = -1;
     return;
