@@ -3,16 +3,6 @@
 
 namespace tvl::sys::detail {
 
-namespace {
-
-[[noreturn]] void overflow(std::string_view sec, std::string_view what, int limit, std::string_view limit_name) {
-  fail({FreeLine().t(what).t(sec).t("-section").t(" exceeds maximum of ").i(limit), increase_line(limit_name)});
-}
-[[noreturn]] void bad_entry(std::string_view sec, int n) {
-  fail({FreeLine().t("Check entry in ").t(sec).t("-section ").t("at position").i(n)});
-}
-}  // namespace
-
 void read_build(Reader& r, const std::string& name) {
   r.progress("...reading build-section");
   SystemDescription& sd = r.sd;
@@ -22,7 +12,7 @@ void read_build(Reader& r, const std::string& name) {
     std::string_view w1 = r.word(1);
     if (starts(w1, "frac")) {
       ++nfrac;
-      if (nfrac > r.lim.nsimax) overflow("{build}", "Number of <frac> entries in ", r.lim.nsimax, "nsimax");
+      if (nfrac > r.lim.nsimax) section_overflow("Number of <frac> entries in ", "{build}", r.lim.nsimax, "nsimax");
       // The last molecule type defined so far with this label; a label that
       // names no type would leave the entry without a type.
       int type = -1;
@@ -51,7 +41,7 @@ void read_umbrella(Reader& r, const std::string& name) {
   SystemDescription& sd = r.sd;
   sd.umb_a.clear(), sd.umb_b.clear(), sd.umb_c.clear(), sd.umb_d.clear(), sd.umb_k.clear(), sd.umb_r.clear();
   for_entries(r, name, [&](int n) {
-    if (n > r.lim.numbmax) overflow("{umbrella}", "Number of entries in ", r.lim.numbmax, "numbmax");
+    if (n > r.lim.numbmax) section_overflow("Number of entries in ", "{umbrella}", r.lim.numbmax, "numbmax");
     int a = 0, b = 0, c = 0, d = 0;
     double k = 0, len = 0;
     if (!r.get_int(1, a) || !r.get_int(2, b) || !r.get_int(3, c) || !r.get_int(4, d) || !r.get_real(5, k) ||
@@ -68,7 +58,7 @@ void read_efg(Reader& r, const std::string& name) {
   SystemDescription& sd = r.sd;
   sd.efg_a.clear(), sd.efg_b.clear();
   for_entries(r, name, [&](int n) {
-    if (n > r.lim.nefgmax) overflow("{efg}", "Number of entries in ", r.lim.nefgmax, "nefgmax");
+    if (n > r.lim.nefgmax) section_overflow("Number of entries in ", "{efg}", r.lim.nefgmax, "nefgmax");
     int a = 0, b = 0;
     if (!r.get_int(1, a) || !r.get_int(2, b)) bad_entry("{efg}", n);
     sd.efg_a.push_back(a), sd.efg_b.push_back(b);

@@ -6,19 +6,6 @@
 
 namespace tvl::sys::detail {
 
-namespace {
-
-[[noreturn]] void overflow(std::string_view what, int t, int limit, std::string_view limit_name) {
-  fail({FreeLine().t(what).t("molecule-type").i(t + 1).t(" exceeds maximum of ").i(limit),
-        increase_line(limit_name)});
-}
-
-[[noreturn]] void unreadable(std::string_view what, int n, std::string_view sec, int t) {
-  fail({FreeLine().t(what).i(n).t(" in the ").t(sec).t("-section for molecule-type ").i(t + 1)});
-}
-
-}  // namespace
-
 void read_bonds(Reader& r, const std::string& name, int t) {
   r.progress("...reading bonds");
   MolType& m = r.sd.mol[t];
@@ -29,21 +16,21 @@ void read_bonds(Reader& r, const std::string& name, int t) {
     if (starts(r.word(1), "harmonic")) {
       ++n;
       if (static_cast<int>(m.a_habd.size()) >= r.lim.nbdmax)
-        overflow("Number of harmonic bonds for ", t, r.lim.nbdmax, "nbdmax");
+        type_overflow("Number of harmonic bonds for ", t, r.lim.nbdmax, "nbdmax");
       int a = 0, b = 0;
       double k = 0, len = 0;
       if (!r.get_site(2, a) || !r.get_site(3, b) || !r.get_real(4, k) || !r.get_real(5, len))
-        unreadable("Check harmonic bond at position.", n, "{bonds}", t);
+        type_entry_error("Check harmonic bond at position.", n, "{bonds}", t);
       m.a_habd.push_back(a), m.b_habd.push_back(b), m.k_habd.push_back(k), m.r_habd.push_back(len);
     } else if (starts(r.word(1), "morse")) {
       ++n;
       if (static_cast<int>(m.a_mobd.size()) >= r.lim.nbdmax)
-        overflow("Number of Morse-type bonds for ", t, r.lim.nbdmax, "nbdmax");
+        type_overflow("Number of Morse-type bonds for ", t, r.lim.nbdmax, "nbdmax");
       int a = 0, b = 0;
       double k = 0, len = 0, al = 0;
       if (!r.get_site(2, a) || !r.get_site(3, b) || !r.get_real(4, k) || !r.get_real(5, len) ||
           !r.get_real(6, al))
-        unreadable("Check Morse-type bond at position.", n, "{bonds}", t);
+        type_entry_error("Check Morse-type bond at position.", n, "{bonds}", t);
       m.a_mobd.push_back(a), m.b_mobd.push_back(b), m.k_mobd.push_back(k), m.r_mobd.push_back(len);
       m.al_mobd.push_back(al);
     }
@@ -63,16 +50,16 @@ void read_angles(Reader& r, const std::string& name, int t) {
     double k = 0;
     if (starts(r.word(1), "linear")) {
       if (static_cast<int>(m.a_piang.size()) >= r.lim.nangmax)
-        overflow("Number of linear bond-bending angles for ", t, r.lim.nangmax, "nangmax");
+        type_overflow("Number of linear bond-bending angles for ", t, r.lim.nangmax, "nangmax");
       if (!r.get_site(2, a) || !r.get_site(3, b) || !r.get_site(4, c) || !r.get_real(5, k))
-        unreadable("Check linear bond-angle at position.", n, "{angle}", t);
+        type_entry_error("Check linear bond-angle at position.", n, "{angle}", t);
       m.a_piang.push_back(a), m.b_piang.push_back(b), m.c_piang.push_back(c), m.k_piang.push_back(k);
     } else {
       if (static_cast<int>(m.a_ang.size()) >= r.lim.nangmax)
-        overflow("Number of bond-bending angles for ", t, r.lim.nangmax, "nangmax");
+        type_overflow("Number of bond-bending angles for ", t, r.lim.nangmax, "nangmax");
       double te = 0;
       if (!r.get_site(1, a) || !r.get_site(2, b) || !r.get_site(3, c) || !r.get_real(4, k) || !r.get_real(5, te))
-        unreadable("Check bond-angle at position.", n, "{angle}", t);
+        type_entry_error("Check bond-angle at position.", n, "{angle}", t);
       m.a_ang.push_back(a), m.b_ang.push_back(b), m.c_ang.push_back(c), m.k_ang.push_back(k);
       m.te_ang.push_back(te);
     }
@@ -94,30 +81,24 @@ void read_dihedrals(Reader& r, const std::string& name, int t) {
     if (starts(r.word(1), "improper")) {
       ++n;
       if (static_cast<int>(m.a_idhed.size()) >= r.lim.ndhmax)
-        overflow("Number of improper dihedral interactions for ", t, r.lim.ndhmax, "ndhmax");
+        type_overflow("Number of improper dihedral interactions for ", t, r.lim.ndhmax, "ndhmax");
       double k = 0, ph = 0;
       if (!r.get_site(2, a) || !r.get_site(3, b) || !r.get_site(4, c) || !r.get_site(5, d) || !r.get_real(6, k) ||
           !r.get_real(7, ph))
-        unreadable("Check improper dihedral interaction at position", n, "{dihedrals}", t);
+        type_entry_error("Check improper dihedral interaction at position", n, "{dihedrals}", t);
       m.a_idhed.push_back(a), m.b_idhed.push_back(b), m.c_idhed.push_back(c), m.d_idhed.push_back(d);
       m.k_idhed.push_back(k), m.ph_idhed.push_back(ph);
     } else if (starts(r.word(1), "proper")) {
       ++n;
       if (static_cast<int>(m.a_dhed.size()) >= r.lim.ndhmax)
-        overflow("Number of proper dihedral interactionsfor ", t, r.lim.ndhmax, "ndhmax");
-      auto d5 = [&] { unreadable("Check proper dihedral interaction at position", n, "{dihedrals}", t); };
+        type_overflow("Number of proper dihedral interactionsfor ", t, r.lim.ndhmax, "ndhmax");
+      auto d5 = [&] { type_entry_error("Check proper dihedral interaction at position", n, "{dihedrals}", t); };
       if (!r.get_site(2, a) || !r.get_site(3, b) || !r.get_site(4, c) || !r.get_site(5, d)) d5();
       int nterms = r.nw > 5 ? (r.nw - 5) / 3 : 0;
       std::vector<double> ks, mts, dels;
       for (int term = 1; term <= nterms; ++term) {
         if (term > r.lim.nndhmax)
-          fail({FreeLine()
-                    .t("Number of entries per proper dihedral interaction")
-                    .t("for molecule-type")
-                    .i(t + 1)
-                    .t(" exceeds maximum of ")
-                    .i(r.lim.nndhmax),
-                increase_line("nndhmax")});
+          type_overflow("Number of entries per proper dihedral interactionfor ", t, r.lim.nndhmax, "nndhmax");
         double k = 0, mt = 0, del = 0;
         if (!r.get_real(3 * term + 3, k) || !r.get_real(3 * term + 4, mt) || !r.get_real(3 * term + 5, del)) d5();
         ks.push_back(k), mts.push_back(mt), dels.push_back(del);
@@ -138,18 +119,12 @@ void read_nonbonded(Reader& r, const std::string& name, int t) {
   m.a_14int.clear(), m.b_14int.clear(), m.sig6_14int.clear(), m.eps4_14int.clear(), m.fac_14int.clear();
   for_entries(r, name, [&](int n) {
     if (n > r.lim.ndhmax)
-      fail({FreeLine()
-                .t("Number of modified intramolecular interactions ")
-                .t("for molecule-type")
-                .i(t + 1)
-                .t(" exceeds maximum of ")
-                .i(r.lim.ndhmax),
-            increase_line("ndhmax")});
+      type_overflow("Number of modified intramolecular interactions for ", t, r.lim.ndhmax, "ndhmax");
     int a = 0, b = 0;
     double sig = 0, eps = 0, fac = 0;
     bool ok = r.get_site(1, a) && r.get_site(2, b) && r.get_real(3, sig) && r.get_real(4, eps);
     if (ok && r.nw >= 5) ok = r.get_real(5, fac);
-    if (!ok) unreadable("Check modified intramolecular interaction at position", n, "{nonbonded}", t);
+    if (!ok) type_entry_error("Check modified intramolecular interaction at position", n, "{nonbonded}", t);
     m.a_14int.push_back(a), m.b_14int.push_back(b);
     m.sig6_14int.push_back(sig6_of(sig)), m.eps4_14int.push_back(eps4_of(eps)), m.fac_14int.push_back(fac);
   });
@@ -163,11 +138,8 @@ void read_virtual(Reader& r, const std::string& name, int t) {
   for_entries(r, name, [&](int n) {
     // The table holds nsimolmax virtual sites per type; more are refused,
     // and so is a word that is no number (it would leave a stale value).
-    if (n > r.lim.nsimolmax)
-      fail({FreeLine().t("Number of virtual sites for ").t("molecule-type").i(t + 1).t(" exceeds maximum of ").i(
-                r.lim.nsimolmax),
-            increase_line("nsimolmax")});
-    auto bad = [&] { fail({FreeLine().t("Check entry in {virtual}-section at position").i(n)}); };
+    if (n > r.lim.nsimolmax) type_overflow("Number of virtual sites for ", t, r.lim.nsimolmax, "nsimolmax");
+    auto bad = [&] { bad_entry("{virtual}", n); };
     int site = 0;
     if (!r.get_site(1, site)) bad();
     int nref = (r.nw - 1) / 2;

@@ -38,14 +38,7 @@ void read_configuration(Reader& r, const std::string& name, int t) {
   m.ymol.clear();
   m.zmol.clear();
   for_entries(r, name, [&](int n) {
-    if (n > r.lim.nsimolmax)
-      fail({FreeLine()
-                .t("Number of interaction sites of ")
-                .t("molecule-type")
-                .i(t + 1)
-                .t(" exceeds maximum of ")
-                .i(r.lim.nsimolmax),
-            increase_line("nsimolmax")});
+    if (n > r.lim.nsimolmax) type_overflow("Number of interaction sites of ", t, r.lim.nsimolmax, "nsimolmax");
     int type = r.find_type(r.word(1));
     if (type < 0)
       fail({FreeLine().t("Molecule-type").i(t + 1).t(":"),
@@ -54,13 +47,7 @@ void read_configuration(Reader& r, const std::string& name, int t) {
             FreeLine().t("does not refer to a known ").t("site-type."), FreeLine().t("Check <system>-file.")});
     double x = 0, y = 0, z = 0;
     bool ok = r.nw == 1 || (r.nw == 4 && r.get_real(2, x) && r.get_real(3, y) && r.get_real(4, z));
-    if (!ok)
-      fail({FreeLine()
-                .t("Check definition of atoms at position ")
-                .i(n)
-                .t(" in the ")
-                .t("{configuration}-section for molecule-type ")
-                .i(t + 1)});
+    if (!ok) type_entry_error("Check definition of atoms at position ", n, "{configuration}", t);
     m.sptype_mol.push_back(type);
     m.xmol.push_back(x);
     m.ymol.push_back(y);
@@ -76,22 +63,8 @@ void read_constraints(Reader& r, const std::string& name, int t) {
   m.con_b.clear();
   m.d_con.clear();
   for_entries(r, name, [&](int n) {
-    if (n > r.lim.nconmax)
-      fail({FreeLine()
-                .t("Number of distance constraints ")
-                .t("of molecule-type")
-                .i(t + 1)
-                .t(" exceeds maximum of ")
-                .i(r.lim.nconmax),
-            increase_line("nconmax")});
-    auto k3 = [&] {
-      fail({FreeLine()
-                .t("Check constraint at position.")
-                .i(n)
-                .t(" in the ")
-                .t("{constraints}-section for molecule-type ")
-                .i(t + 1)});
-    };
+    if (n > r.lim.nconmax) type_overflow("Number of distance constraints of ", t, r.lim.nconmax, "nconmax");
+    auto k3 = [&] { type_entry_error("Check constraint at position.", n, "{constraints}", t); };
     int a = 0, b = 0;
     if (!r.get_site(1, a) || !r.get_site(2, b)) k3();
     if (!m.site_ok(a) || !m.site_ok(b)) bad_constraint(t, n, a, b);
@@ -111,15 +84,7 @@ void read_exclude(Reader& r, const std::string& name, int t) {
   MolType& m = r.sd.mol[t];
   m.excl_a.clear();
   m.excl_b.clear();
-  auto e1 = [&] {
-    fail({FreeLine()
-              .t("Number of excluded interaction pairs ")
-              .t("for molecule-type")
-              .i(t + 1)
-              .t(" exceeds maximum of ")
-              .i(r.lim.nexclmax),
-          increase_line("nexclmax")});
-  };
+  auto e1 = [&] { type_overflow("Number of excluded interaction pairs for ", t, r.lim.nexclmax, "nexclmax"); };
   auto e2 = [&](int n, const FreeLine& pair) { bad_exclusion(t, n, pair); };
   int n = 0;
   for (;;) {
@@ -146,12 +111,7 @@ void read_exclude(Reader& r, const std::string& name, int t) {
     if (n > r.lim.nexclmax) e1();
     int a = 0, b = 0;
     if (!r.get_site(1, a) || !r.get_site(2, b))
-      fail({FreeLine()
-                .t("Check excluded interaction pair at position.")
-                .i(n)
-                .t(" in the ")
-                .t("{exclude}-section for molecule-type ")
-                .i(t + 1)});
+      type_entry_error("Check excluded interaction pair at position.", n, "{exclude}", t);
     if (!m.site_ok(a) || !m.site_ok(b)) e2(n, FreeLine().i(a + 1LL).i(b + 1LL));
     m.excl_a.push_back(a);
     m.excl_b.push_back(b);
@@ -165,7 +125,7 @@ void read_molecule(Reader& r, const std::string& name) {
   SystemDescription& sd = r.sd;
   if (sd.ntymol >= r.lim.ntymolmax)
     fail({FreeLine().t("Number of molecule-types").t(" exceeds maximum of ").i(r.lim.ntymolmax),
-          FreeLine().t("Check <system>-file or ").t("increase ntymolmax in file tvl_const.")});
+          increase_line("ntymolmax")});
   const int t = sd.ntymol;
   sd.ntymol += 1;
   sd.mol.emplace_back();

@@ -93,6 +93,18 @@ inline void say(const FreeLine& l) { out_line(l.str()); }
 [[noreturn]] void fail(std::vector<std::string> lines, bool two_dots = false);
 // The common second line of overflow messages: "Check <system>-file or increase <limit> in file tvl_const."
 std::string increase_line(std::string_view limit);
+// Overflow of a table of one molecule type (t 0-based):
+// "<what>molecule-type <t> exceeds maximum of <limit>", then the increase line.
+[[noreturn]] void type_overflow(std::string_view what, int t, int limit, std::string_view limit_name);
+// Overflow of a table filled by one section:
+// "<what><sec>-section exceeds maximum of <limit>", then the increase line.
+[[noreturn]] void section_overflow(std::string_view what, std::string_view sec, int limit,
+                                   std::string_view limit_name);
+// An unreadable entry n of a subsection of molecule type t (0-based):
+// "<what> <n> in the <sec>-section for molecule-type <t>".
+[[noreturn]] void type_entry_error(std::string_view what, int n, std::string_view sec, int t);
+// An unreadable entry n of a section: "Check entry in <sec>-section at position <n>".
+[[noreturn]] void bad_entry(std::string_view sec, int n);
 
 // Section handlers; each is called after the begin line and returns after the
 // matching end line.

@@ -59,6 +59,23 @@ std::string increase_line(std::string_view limit) {
   return FreeLine().t("Check <system>-file or ").t("increase ").t(limit).t(" in file ").t("tvl_const.");
 }
 
+void type_overflow(std::string_view what, int t, int limit, std::string_view limit_name) {
+  fail({FreeLine().t(what).t("molecule-type").i(t + 1).t(" exceeds maximum of ").i(limit),
+        increase_line(limit_name)});
+}
+
+void section_overflow(std::string_view what, std::string_view sec, int limit, std::string_view limit_name) {
+  fail({FreeLine().t(what).t(sec).t("-section exceeds maximum of ").i(limit), increase_line(limit_name)});
+}
+
+void type_entry_error(std::string_view what, int n, std::string_view sec, int t) {
+  fail({FreeLine().t(what).i(n).t(" in the ").t(sec).t("-section for molecule-type ").i(t + 1)});
+}
+
+void bad_entry(std::string_view sec, int n) {
+  fail({FreeLine().t("Check entry in ").t(sec).t("-section at position").i(n)});
+}
+
 // ---- reading records ------------------------------------------------------
 
 namespace {

@@ -15,12 +15,7 @@ void read_sites(Reader& r, const std::string& name) {
   for_entries(r, name, [&](int n) {
     if (r.nw < 3) s1(n);
     if (sd.nsp >= r.lim.nspmax)
-      fail({FreeLine()
-                .t("Number of defined interaction site-types")
-                .t(" in {sites}-section")
-                .t(" exceeds maximum of ")
-                .i(r.lim.nspmax),
-            increase_line("nspmax")});
+      section_overflow("Number of defined interaction site-types in ", "{sites}", r.lim.nspmax, "nspmax");
     double q = 0, m = 0;
     if (!r.get_real(2, q) || !r.get_real(3, m)) s1(n);
     sd.nsp += 1;

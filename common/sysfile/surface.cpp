@@ -13,6 +13,7 @@ namespace tvl::sys {
 
 namespace {
 
+using detail::bad_entry;
 using detail::fail;
 using detail::FreeLine;
 using detail::say;
@@ -25,10 +26,6 @@ std::string echo_real(double v) {
   char buf[40];
   std::snprintf(buf, sizeof buf, "%.15g", v);
   return text::free_real(std::strtod(buf, nullptr));
-}
-
-[[noreturn]] void bad_entry(int n) {
-  fail({FreeLine().t("Check entry in {surface}-section ").t("at position").i(n)});
 }
 
 }  // namespace
@@ -68,8 +65,7 @@ void read_surface(int iprint, const std::string& sysfile, const std::vector<std:
     std::string_view w1 = r.word(1);
     if (starts(w1, "frac")) {
       if (s.nsurf >= lim.nmax)
-        fail({FreeLine().t("Number of <frac> entries in {surface}-section").t(" exceeds maximum of ").i(lim.nmax),
-              detail::increase_line("nmax")});
+        detail::section_overflow("Number of <frac> entries in ", "{surface}", lim.nmax, "nmax");
       int type = r.find_type(r.word(2));
       if (type < 0)
         fail({FreeLine().t("Site-type ").name(r.word(2).substr(0, namelen), namelen),
@@ -77,24 +73,25 @@ void read_surface(int iprint, const std::string& sysfile, const std::vector<std:
               FreeLine().t("Check <system>-file.")});
       double x = 0, y = 0, z = 0;
       int is = 0;
-      if (!r.get_real(3, x) || !r.get_real(4, y) || !r.get_real(5, z) || !r.get_int(6, is)) bad_entry(n);
+      if (!r.get_real(3, x) || !r.get_real(4, y) || !r.get_real(5, z) || !r.get_int(6, is)) bad_entry("{surface}", n);
       s.nsurf += 1;
       s.typec_s.push_back(type), s.xc_s.push_back(x), s.yc_s.push_back(y), s.zc_s.push_back(z);
       s.isurf.push_back(is);
       say(FreeLine().i(s.nsurf).i(is).r(x).r(y).r(z));
     } else if (starts(w1, "ecell")) {
       double a = 0, b = 0, c = 0;
-      if (!r.get_real(2, a) || !r.get_real(3, b) || !r.get_real(4, c)) bad_entry(n);
+      if (!r.get_real(2, a) || !r.get_real(3, b) || !r.get_real(4, c)) bad_entry("{surface}", n);
       s.ecell_s = {a, b, c};
       say(FreeLine().r(a).r(b).r(c));
     } else if (starts(w1, "duplicate")) {
       int a = 0, b = 0, c = 0;
-      if (!r.get_int(2, a) || !r.get_int(3, b) || !r.get_int(4, c) || a < 0 || b < 0 || c < 0) bad_entry(n);
+      if (!r.get_int(2, a) || !r.get_int(3, b) || !r.get_int(4, c) || a < 0 || b < 0 || c < 0)
+        bad_entry("{surface}", n);
       s.ndup_s = {a, b, c};
       say(FreeLine().i(a).i(b).i(c));
     } else if (starts(w1, "cutoff")) {
       double rc = 0;
-      if (!r.get_real(2, rc)) bad_entry(n);
+      if (!r.get_real(2, rc)) bad_entry("{surface}", n);
       s.rc_s = rc * 0.1;
       say(FreeLine().t(" ").t(echo_real(s.rc_s)));
     }
