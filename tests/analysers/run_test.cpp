@@ -272,6 +272,29 @@ TEST(Rotcf, GapKeepsEveryThirdConfiguration) {
   EXPECT_NEAR(rows[1][1], (c + 1) / 2, 2e-5);
 }
 
+// Trajectories of a list are one sequence: the count runs on across them and
+// lags reach from the first file into the second.
+TEST(Rotcf, TrajectoryListIsOneContinuousSequence) {
+  write_small(small_frames());
+  Outcome r = run(run_rotcf, {"-sys", "small.sys", "-in", "small.str", "-crd", "small.crd", "small.crd",
+                              "-time", "0.5", "-tmax", "8"});
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("    small.crd\n    small.crd\n               Configurations:  12\n"), std::string::npos)
+      << r.out;
+  std::vector<double> th = kTh1;
+  th.insert(th.end(), kTh1.begin(), kTh1.end());
+  auto rows = table("rotcf_p1p2.dat");
+  ASSERT_EQ(rows.size(), 9u);
+  for (std::size_t tau = 0; tau <= 8; ++tau) {
+    double p1 = 0, n = 0;
+    for (std::size_t t0 = 0; t0 + tau < th.size(); ++t0) {
+      p1 += std::cos(th[t0 + tau] - th[t0]) + 1.0;  // molecule 2 gives c = 1
+      n += 2;
+    }
+    EXPECT_NEAR(rows[tau][1], p1 / n, 2e-5) << tau;
+  }
+}
+
 TEST(Rotcf, ZeroVectorStopsNamingMoleculeAndConfiguration) {
   auto frames = small_frames();
   frames[3][5] = frames[3][3];  // site c of molecule 2 on site a: O-H2 = 0
