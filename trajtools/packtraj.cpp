@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "common/error.h"
@@ -74,12 +73,11 @@ Settings parse_args(int argc, char** argv) {
   std::vector<std::string> arg(max_args + 2);
   int count = 0;
   for (int i = 1; i < argc && i <= max_args; ++i) {
-    std::string_view a = argv[i];
-    if (tvl::trajtools::field_text(a).size() > static_cast<std::size_t>(arg_len))
+    arg[i] = tvl::text::trim_right(argv[i]);
+    if (arg[i].size() > static_cast<std::size_t>(arg_len))
       tvl::stop({free_text("ERROR: argument " + std::to_string(i) + " is longer than " +
                            std::to_string(arg_len) + " characters")},
                 tvl::exit_usage);
-    arg[i] = tvl::trajtools::field_text(a);
     if (!arg[i].empty()) ++count;
   }
   auto is = [&](int i, const char* opt) { return arg[i] == opt; };

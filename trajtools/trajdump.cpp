@@ -13,7 +13,6 @@
 #include "common/text/fortran.h"
 #include "common/xdr/xdrfile.h"
 #include "common/xdr/xtc.h"
-#include "trajtools/shared.h"
 
 namespace {
 
@@ -116,7 +115,7 @@ int body(int argc, char** argv) {
       print_help();
       return tvl::exit_ok;
     }
-    if (!tvl::trajtools::is_blank(a)) ++count;
+    if (!tvl::text::trim_right(a).empty()) ++count;
   }
   if (count == 0) {
     print_help();
@@ -124,7 +123,7 @@ int body(int argc, char** argv) {
   }
   // The files are the fields at positions 1..count, as the blank-padded
   // argument fields give them.
-  for (int i = 1; i <= count; ++i) names.push_back(tvl::trajtools::field_text(argv[i]));
+  for (int i = 1; i <= count; ++i) names.emplace_back(tvl::text::trim_right(argv[i]));
 
   bool all_read = true;
   for (std::size_t k = 0; k < names.size(); ++k) {

@@ -46,6 +46,15 @@ run 2 packtraj -c a.crd -x a.xtc -p
 same "precision missing" "$OUT" "$HELP"
 run 2 packtraj -c a.crd -x a.xtc -dt x
 same "unreadable -dt" "$OUT" "$HELP"
+# an argument is a 256-character field: trailing blanks are not part of it,
+# a longer argument is refused, not cut
+run 0 packtraj "-h   "
+same "trailing blanks of an option" "$OUT" "$HELP"
+run 1 packtraj -c "$(printf 'a%.0s' $(seq 256))" -x a.xtc
+same "256 characters taken whole" "$OUT" "
+ ERROR: specified crd-file does not exist"
+run 2 packtraj -c "$(printf 'a%.0s' $(seq 257))" -x a.xtc
+same "257 characters refused" "$OUT" " ERROR: argument 2 is longer than 256 characters"
 check "nothing written by refused runs" test ! -e a.xtc
 
 # ---- forward
