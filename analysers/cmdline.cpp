@@ -78,7 +78,6 @@ void first_pass(const Args& a, const ProgramText& prog, Settings& s) {
     if (a[i] != "-crd" && a[i] != "-xtc") continue;
     if (++lists > 1) syntax_error(prog);
     s.kind = a[i].substr(1);
-    s.trajs.clear();
     for (int j = i + 1; j <= a.n && !blank(a[j]) && a[j][0] != '-'; ++j) s.trajs.push_back(a[j]);
   }
   for (int i = 1; i <= a.n; ++i) {
