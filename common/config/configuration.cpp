@@ -46,6 +46,22 @@ void add_molecule(Configuration& c) {
   c.m = static_cast<int>(c.mol_type.size());
 }
 
+bool add_site_of(Configuration& c, const sys::SystemDescription& s, int mol, int index) {
+  const int t = c.mol_type[mol];
+  const std::vector<int>& types = s.mol[t].sptype_mol;
+  const int p = index < static_cast<int>(types.size()) ? types[index] : -1;
+  if (p < 0 || p >= static_cast<int>(s.mas_sp.size())) return false;
+  add_site(c);
+  const int i = c.n - 1;
+  c.mol_of_site[i] = mol;
+  c.index_in_mol[i] = index;
+  c.moltype_of_site[i] = t;
+  c.sptype[i] = p;
+  c.mas[i] = s.mas_sp[p];
+  c.mol_mass[mol] += c.mas[i];
+  return true;
+}
+
 void set_relative_masses(Configuration& c) {
   for (int s = 0; s < c.n; ++s) {
     const double mm = c.mol_mass[c.mol_of_site[s]];

@@ -7,6 +7,7 @@
 // type t, site type p. Files and messages count from 1.
 #include <vector>
 
+#include "common/sysfile/system.h"
 #include "common/tvl_const.h"
 
 namespace tvl::config {
@@ -61,6 +62,12 @@ void reset(Configuration& c, const Limits& lim);
 void add_site(Configuration& c);
 // Appends one molecule (all per-molecule vectors grow by one, values zero).
 void add_molecule(Configuration& c);
+// Appends site `index` (0-based) of molecule `mol`, whose molecule type is
+// already set: the site gets its molecule, place and molecule type, its site
+// type and that type's mass from the system description, and the molecule's
+// mass grows by it. Returns false, appending nothing, when the molecule type
+// names no site type with a mass for that place.
+bool add_site_of(Configuration& c, const sys::SystemDescription& s, int mol, int index);
 
 // rmas of every site from mas and the molecule masses (a massless molecule
 // gives rmas 0 for its sites, never a division by zero).

@@ -126,7 +126,7 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
     c.mol_type[cur] = match;
     c.mol_nsites[cur] = mt.nsimol;
 
-    add_site(c);
+    if (!add_site_of(c, s, cur, in_mol - 1)) corrupted();
     const int k = c.n - 1;
     c.x[k] = r[0];
     c.y[k] = r[1];
@@ -134,14 +134,6 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
     c.vx[k] = r[3];
     c.vy[k] = r[4];
     c.vz[k] = r[5];
-    c.mol_of_site[k] = cur;
-    c.index_in_mol[k] = in_mol - 1;
-    c.moltype_of_site[k] = match;
-    const int p = mt.sptype_mol[in_mol - 1];
-    if (p < 0 || p >= static_cast<int>(s.mas_sp.size())) corrupted();
-    c.sptype[k] = p;
-    c.mas[k] = s.mas_sp[p];
-    c.mol_mass[cur] += c.mas[k];
   }
   close_molecule();
 

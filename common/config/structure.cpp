@@ -106,22 +106,14 @@ bool read_str(std::string& name, int verbosity, const sys::SystemDescription& s,
             {"ERROR: System size too large: Number of interaction sites in STRUCTURE-file exceeds " +
                  tvl::text::fmt_i(lim.nmax, 8),
              "       Increase value of nmax in tvl_const !"});
-      add_site(c);
+      if (!add_site_of(c, s, j, k)) corrupted();
       const int i = c.n - 1;
-      c.mol_of_site[i] = j;
-      c.index_in_mol[i] = k;
-      c.moltype_of_site[i] = t;
       need(in.next(line));
       long long ignored = 0;
       if (!tvl::text::fixed_int(line, 12, 4, ignored)) corrupted();
       read_triple(in, line, c.x[i], c.y[i], c.z[i]);
       read_triple(in, line, c.vx[i], c.vy[i], c.vz[i]);
       read_triple(in, line, c.fx[i], c.fy[i], c.fz[i]);
-      const int p = k < static_cast<int>(mt.sptype_mol.size()) ? mt.sptype_mol[k] : -1;
-      if (p < 0 || p >= static_cast<int>(s.mas_sp.size())) corrupted();
-      c.sptype[i] = p;
-      c.mas[i] = s.mas_sp[p];
-      c.mol_mass[j] += c.mas[i];
     }
   }
   set_relative_masses(c);

@@ -287,3 +287,12 @@ TEST(GroFile, OneTraceLinePerMoleculeTypeAndAtom) {
   EXPECT_EQ(r.c.mol_type[0], 2);
   EXPECT_EQ(r.c.mol_type[1], 1);
 }
+
+TEST(GroFile, MoleculeTypeNamingNoKnownSiteTypeIsCorrupt) {
+  test::write_file("g11.gro", gro(sample()));
+  sys::SystemDescription s = test::two_types();
+  s.mol[1].sptype_mol = {-1};
+  EXPECT_EQ(test::stop_text([&] { read("g11.gro", s); }), corrupted);
+  s.mol[1].sptype_mol = {2};
+  EXPECT_EQ(test::stop_text([&] { read("g11.gro", s); }), corrupted);
+}

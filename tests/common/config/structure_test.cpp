@@ -248,3 +248,14 @@ TEST(StructureFile, TruncatedAtEveryLineIsCorruptNeverACrash) {
   }
   EXPECT_EQ(cuts.size(), 2u + (3 + 3 * 4) + (3 + 4) - 1);  // every line but the last
 }
+
+TEST(StructureFile, MoleculeTypeWithoutASiteTypeForEverySiteIsCorrupt) {
+  test::write_file("s12.str", sample());
+  sys::SystemDescription unknown = test::two_types();
+  unknown.mol[1].sptype_mol = {5};  // no such site type
+  sys::SystemDescription short_list = test::two_types();
+  short_list.mol[0].sptype_mol = {0, 1};  // three sites, two site types
+  for (const sys::SystemDescription& s : {unknown, short_list})
+    EXPECT_EQ(test::stop_text([&] { test::read_with(config::read_str, "s12.str", s); }),
+              " ERROR: STRUCTURE-file is corrupted !\n");
+}
