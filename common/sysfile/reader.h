@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/sysfile/system.h"
 #include "common/text/fortran.h"
@@ -38,9 +39,13 @@ struct Reader {
   const Limits& lim;
   SystemDescription& sd;
 
-  std::FILE* in = nullptr;
+  InFile file;        // the system file while it is read
   std::string fname;  // file name as given (trailing blanks removed)
   long line_no = 0;   // physical lines read so far
+
+  // Opens the system file: a name of more than 128 characters, or a file
+  // that cannot be opened, stops the program.
+  void open(const std::string& sysfile);
 
   // Current record and its words.
   std::string rec;

@@ -84,14 +84,21 @@ namespace {
 }
 }  // namespace
 
+void Reader::open(const std::string& sysfile) {
+  text::check_name_length(sysfile, "system file name", exit_error);
+  fname = text::trim_right(sysfile);
+  file = open_in(fname);
+  if (!file) read_error(fname);
+}
+
 bool Reader::next() {
   bool got = false;
   try {
-    got = rec::get_record(in, reclen, rec, rec::Variant::analysers, &line_no);
+    got = rec::get_record(file.get(), reclen, rec, rec::Variant::analysers, &line_no);
   } catch (const rec::LongLine& e) {
     fail(e.lines);
   }
-  if (!got && std::ferror(in)) read_error(fname);
+  if (!got && std::ferror(file.get())) read_error(fname);
   return got;
 }
 
@@ -138,17 +145,10 @@ SystemDescription readsys(int iprint, const std::string& sysfile, const Limits& 
                           std::array<double, 3> ecell) {
   using namespace detail;
   if (!sysfile.empty() && sysfile[0] == '-') tvl::stop({"ERROR: No SYSTEM-file specified"});
-  text::check_name_length(sysfile, "system file name", exit_error);
-  std::string fname(text::trim_right(sysfile));
-
-  InFile f = open_in(fname);
-  if (!f) read_error(fname);
-
   SystemDescription sd;
   sd.ecell = ecell;
   Reader r(iprint, lim, sd);
-  r.in = f.get();
-  r.fname = fname;
+  r.open(sysfile);
 
   while (r.next()) {
     std::string name;
@@ -173,8 +173,8 @@ SystemDescription readsys(int iprint, const std::string& sysfile, const Limits& 
     // Any other section is skipped: its lines are read as top-level lines.
   }
 
-  f.reset();
-  if (iprint > 0) out_line(" SYSTEM FILE \"" + fname + "\" SUCCESSFULLY PROCESSED");
+  r.file.reset();
+  if (iprint > 0) out_line(" SYSTEM FILE \"" + r.fname + "\" SUCCESSFULLY PROCESSED");
 
   sd.sigsp6 = r.sig6.dense(sd.nsp);
   sd.epssp4 = r.eps4.dense(sd.nsp);

@@ -2,11 +2,7 @@
 // surface atoms repeated sideways and downwards into a slab.
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
-#include "common/error.h"
-#include "common/infile.h"
-#include "common/outfile.h"
 #include "common/sysfile/reader.h"
 
 namespace tvl::sys {
@@ -32,17 +28,11 @@ std::string echo_real(double v) {
 
 void read_surface(int iprint, const std::string& sysfile, const std::vector<std::string>& name_sp, Surface& surf,
                   const Limits& lim) {
-  text::check_name_length(sysfile, "system file name", exit_error);
-  std::string fname(text::trim_right(sysfile));
-  InFile f = open_in(fname);
-  if (!f) tvl::stop({"ERROR: Cannot read SYSTEM-file \"" + fname + "\""});
-
   SystemDescription types;
   types.name_sp = name_sp;
   types.nsp = static_cast<int>(name_sp.size());
   detail::Reader r(iprint, lim, types);
-  r.in = f.get();
-  r.fname = fname;
+  r.open(sysfile);
 
   // Find the section.
   std::string name;
@@ -96,7 +86,7 @@ void read_surface(int iprint, const std::string& sysfile, const std::vector<std:
       say(FreeLine().t(" ").t(echo_real(s.rc_s)));
     }
   });
-  f.reset();  // the rest of the file is not read
+  r.file.reset();  // the rest of the file is not read
   if (s.nsurf == 0) {
     surf.nsurf = 0;
     return;

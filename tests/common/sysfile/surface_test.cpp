@@ -111,5 +111,17 @@ TEST(ReadSurface, RefusesUndefinedTypesMalformedWordsAndOverfullArrays) {
   EXPECT_EQ(l, frame({" End of file inside the {surface}-section."}));
 }
 
+TEST(ReadSurface, AMissingOrOverlongFileNameStopsLikeReadsys) {
+  sys::Surface s;
+  try {
+    sys::read_surface(0, "no-such.sys", {}, s);
+    FAIL() << "a missing file was read";
+  } catch (const Stop& e) {
+    EXPECT_EQ(e.lines, (std::vector<std::string>{"ERROR: Cannot read SYSTEM-file \"no-such.sys\""}));
+    EXPECT_EQ(e.status, exit_error);
+  }
+  EXPECT_THROW(sys::read_surface(0, std::string(129, 'x'), {}, s), Stop);
+}
+
 }  // namespace
 }  // namespace tvl::test
