@@ -132,6 +132,21 @@ TEST(FrameLoop, LowLevelReadFollowsTheGroupsOfOneFile) {
   EXPECT_EQ(used, (std::vector<int>{1, 3}));
 }
 
+TEST(FrameLoop, LowLevelReadIntoAConfigurationOfOtherSizeStops) {
+  // Opened without an expected count, the frame is checked against the
+  // configuration it is read into, not copied past the frame's sites.
+  test::write_crd("t8.crd", 5, 1, 2);
+  config::Configuration c = test::sites(6);
+  traj::Buffers b;
+  traj::allocate(b);
+  traj::Handle h;
+  traj::open_crd_xtc(h, Kind::crd, "t8.crd", -1);
+  ASSERT_EQ(h.status, 1);
+  EXPECT_EQ(test::stop_text([&] { traj::read_crd_xtc(h, 0, c, b); }),
+            " ERROR: crd-file \"t8.crd\" holds 5 sites per frame,\n"
+            "        the configuration holds 6 sites\n");
+}
+
 TEST(FrameLoop, MissingOrHeaderlessCrdIsPassedOverWithAWarning) {
   test::write_crd("q1.crd", 4, 1, 3);
   test::write_crd("q2.crd", 4, 4, 3);
