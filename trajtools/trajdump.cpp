@@ -67,42 +67,33 @@ bool list_file(tvl::XdrFile& xtc, const std::string& name) {
   tvl::xtc::Frame f;
   std::string text;
   long frame_no = 0;
-  for (;;) {
-    const tvl::xtc::ReadResult r = tvl::xtc::read_frame(xtc.id(), f, max_atoms);
-    if (r == tvl::xtc::ReadResult::ok) {
-      ++frame_no;
-      text.clear();
-      list_frame(f, text);
-      write_stdout(text);
-      continue;
-    }
-    if (r == tvl::xtc::ReadResult::end) return true;
-    std::string what;
-    const std::string frame = "frame " + std::to_string(frame_no + 1);
-    switch (r) {
-      case tvl::xtc::ReadResult::not_xtc:
-        if (frame_no == 0) {
-          std::fflush(stdout);
-          std::fprintf(stderr, "WARNING: %s; listing of this file ends\n",
-                       tvl::xtc::not_xtc_text(name).c_str());
-          return false;
-        }
-        what = frame + " does not begin with the magic number 1995";
-        break;
-      case tvl::xtc::ReadResult::read_error:
-        what = frame + " cannot be read (read error)";
-        break;
-      default:
-        what = f.natoms > max_atoms ? frame + " has " + std::to_string(f.natoms) +
-                                          " atoms, more than trajdump can hold (" +
-                                          std::to_string(max_atoms) + ")"
-                                    : frame + " is cut short or corrupt";
-    }
-    std::fflush(stdout);  // keeps the warning after the frames listed before it
-    std::fprintf(stderr, "WARNING: xtc-file \"%s\": %s; listing of this file ends\n", name.c_str(),
-                 what.c_str());
-    return false;
+  tvl::xtc::ReadResult r;
+  while ((r = tvl::xtc::read_frame(xtc.id(), f, max_atoms)) == tvl::xtc::ReadResult::ok) {
+    ++frame_no;
+    text.clear();
+    list_frame(f, text);
+    write_stdout(text);
   }
+  if (r == tvl::xtc::ReadResult::end) return true;
+  const std::string frame = "xtc-file \"" + name + "\": frame " + std::to_string(frame_no + 1);
+  std::string what;
+  switch (r) {
+    case tvl::xtc::ReadResult::not_xtc:
+      what = frame_no == 0 ? tvl::xtc::not_xtc_text(name)
+                           : frame + " does not begin with the magic number 1995";
+      break;
+    case tvl::xtc::ReadResult::read_error:
+      what = frame + " cannot be read (read error)";
+      break;
+    default:
+      what = f.natoms > max_atoms ? frame + " has " + std::to_string(f.natoms) +
+                                        " atoms, more than trajdump can hold (" +
+                                        std::to_string(max_atoms) + ")"
+                                  : frame + " is cut short or corrupt";
+  }
+  std::fflush(stdout);  // keeps the warning after the frames listed before it
+  std::fprintf(stderr, "WARNING: %s; listing of this file ends\n", what.c_str());
+  return false;
 }
 
 int body(int argc, char** argv) {
