@@ -109,19 +109,14 @@ void Reader::next_in(std::string_view name) {
 
 void Reader::split() { nw = rec::split_record(rec, w); }
 
-bool Reader::get_int(int k, int& v) const {
-  if (k < 1 || k > nw) return false;
-  return text::parse_int(w[k - 1], v);
-}
+// A missing word is the empty word, which is no number.
+bool Reader::get_int(int k, int& v) const { return text::parse_int(word(k), v); }
 
-bool Reader::get_real(int k, double& v) const {
-  if (k < 1 || k > nw) return false;
-  return text::parse_real(w[k - 1], v);
-}
+bool Reader::get_real(int k, double& v) const { return text::parse_real(word(k), v); }
 
 bool Reader::get_site(int k, int& v) const {
   long long x = 0;
-  if (k < 1 || k > nw || !text::parse_int(w[k - 1], x)) return false;
+  if (!text::parse_int(word(k), x)) return false;
   // Kept in int range after the shift to 0-based numbering.
   if (x <= static_cast<long long>(INT_MIN) || x > static_cast<long long>(INT_MAX)) return false;
   v = static_cast<int>(x - 1);
