@@ -42,7 +42,7 @@ std::string n(long long v) { return std::to_string(v); }
 
 // Lennard-Jones diagonal back in file units (Angstrom, Kelvin).
 double sigma_a(double sig6) { return sig6 > 0 ? 10.0 * std::pow(sig6, 1.0 / 6.0) : 0.0; }
-double eps_k(double eps4) { return eps4 / (4.0 * 0.00831451); }
+double eps_k(double eps4) { return eps4 / (4.0 * tvl::sys::kelvin_to_kj); }
 
 void site_types(const SystemDescription& sd) {
   out_line("Site types: " + n(sd.nsp));

@@ -146,9 +146,7 @@ void for_entries(Reader& r, const std::string& name, F&& entry) {
   }
 }
 
-// Unit conversions shared by the sections.
-inline constexpr double kelvin_to_kj = 0.00831451;
-inline constexpr double deg_to_rad = 0.01745329252;
+// Unit conversions shared by the sections (factors in system.h).
 inline double sig6_of(double sigma_angstrom) {
   double s = 0.1 * sigma_angstrom;
   double s2 = s * s;

@@ -96,7 +96,7 @@ void read_combination(Reader& r, const std::string& name, bool opls) {
       double sig = opls ? geo(sj, si) : (sj + si) * 0.5;
       double eps = geo(ej, ei);
       r.sig6.set(j, i, sig6_of(sig));
-      r.eps4.set(j, i, eps * 4.0 * kelvin_to_kj);
+      r.eps4.set(j, i, eps4_of(eps));
     }
 }
 

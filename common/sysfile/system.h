@@ -22,6 +22,10 @@
 
 namespace tvl::sys {
 
+// Unit factors from the system file to memory: Kelvin to kJ/mol, degree to radian.
+inline constexpr double kelvin_to_kj = 0.00831451;
+inline constexpr double deg_to_rad = 0.01745329252;
+
 // Capacities the reader checks; each is named in its overflow message.
 // Tests pass smaller values.
 struct Limits {
