@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/xdr/xdrfile.h"
 #include "common/xdr/xtc.h"
 #include "common/xdr/xtc_codec.h"
+#include "tests/common/xdr/xtc_files.h"
 #include "tests/support/reference.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -29,23 +29,9 @@ std::vector<DumpFrame> read_dump(const std::string& name) {
 
 std::vector<tvl::xtc::Frame> read_xtc(const std::string& path) {
   std::vector<tvl::xtc::Frame> frames;
-  tvl::XdrFile file(path, "r");
-  EXPECT_TRUE(file.is_open()) << path;
-  for (;;) {
-    tvl::xtc::Frame f;
-    auto r = tvl::xtc::read_frame(file.id(), f);
-    if (r == tvl::xtc::ReadResult::end) break;
-    EXPECT_EQ(r, tvl::xtc::ReadResult::ok) << path << " frame " << frames.size();
-    if (r != tvl::xtc::ReadResult::ok) break;
-    frames.push_back(std::move(f));
-  }
-  EXPECT_TRUE(file.close());
+  EXPECT_EQ(tvl::test::read_frames(tvl::test::read_file(path), &frames), tvl::xtc::ReadResult::end)
+      << path << " frame " << frames.size() + 1;
   return frames;
-}
-
-std::vector<unsigned char> file_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
 }
 
 std::uint32_t bits(float v) {
@@ -86,14 +72,8 @@ TEST_P(Fixture, WritingTheDecodedFramesGivesTheSameBytes) {
   std::string name = GetParam();
   auto frames = read_xtc(data_dir + name + ".xtc");
   std::string out = name + "_again.xtc";
-  {
-    tvl::XdrFile file(out, "w");
-    ASSERT_TRUE(file.is_open());
-    for (const auto& f : frames) ASSERT_TRUE(tvl::xtc::write_frame(file.id(), f));
-    ASSERT_TRUE(file.close());
-  }
-  auto want = file_bytes(data_dir + name + ".xtc");
-  auto got = file_bytes(out);
+  auto got = tvl::test::write_frames(frames, out);
+  auto want = tvl::test::read_file(data_dir + name + ".xtc");
   ASSERT_EQ(got.size(), want.size());
   std::size_t first = 0;
   while (first < got.size() && got[first] == want[first]) ++first;
@@ -120,11 +100,12 @@ TEST(FixtureP1e7, DecodesBitForBit) {
 // large-range layout and the wrapping squared-distance test at high indices.
 TEST(FixtureP1e7, RepackingTheStoredIntegersGivesTheStoredBytes) {
   namespace c = tvl::xtc::codec;
-  auto bytes = file_bytes(data_dir + "water_p1e7.xtc");
+  auto bytes = tvl::test::read_file(data_dir + "water_p1e7.xtc");
   std::size_t pos = 0;
   auto be32 = [&](std::size_t at) {
-    return static_cast<int>((std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
-                            (std::uint32_t{bytes[at + 2]} << 8) | bytes[at + 3]);
+    std::uint32_t v = 0;
+    for (std::size_t k = at; k < at + 4; ++k) v = (v << 8) | static_cast<unsigned char>(bytes[k]);
+    return static_cast<int>(v);
   };
   int frames = 0;
   while (pos < bytes.size()) {
