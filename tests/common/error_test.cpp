@@ -2,13 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
 #include "common/outfile.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -22,22 +22,19 @@ int body_logic_error(int, char**) { throw std::out_of_range("table index out of 
 TEST(RunMain, MapsEveryEndToItsStatus) {
   char prog[] = "prog";
   char* argv[] = {prog, nullptr};
-  EXPECT_EQ(tvl::run_main(1, argv, body_ok), 0);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(tvl::run_main(1, argv, body_stop), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), " ERROR:\n something\n");
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(tvl::run_main(1, argv, body_usage), 2);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), " usage\n");
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(tvl::run_main(1, argv, body_help), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), " help text\n");
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(tvl::run_main(1, argv, body_bad_alloc), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), " ERROR: out of memory\n");
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(tvl::run_main(1, argv, body_logic_error), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), " ERROR: table index out of range\n");
+  struct Case {
+    int (*body)(int, char**);
+    int status;
+    const char* out;
+  };
+  for (const Case& c : {Case{body_ok, 0, ""}, Case{body_stop, 1, " ERROR:\n something\n"},
+                        Case{body_usage, 2, " usage\n"}, Case{body_help, 0, " help text\n"},
+                        Case{body_bad_alloc, 1, " ERROR: out of memory\n"},
+                        Case{body_logic_error, 1, " ERROR: table index out of range\n"}}) {
+    int status = -1;
+    EXPECT_EQ(tvl::test::capture_stdout([&] { status = tvl::run_main(1, argv, c.body); }), c.out);
+    EXPECT_EQ(status, c.status) << c.out;
+  }
 }
 
 TEST(RunMain, ErrorStreamMessagesGoToStandardError) {
@@ -54,9 +51,7 @@ TEST(OutFile, WritesAndClosesCheckedAndReportsAFullDisk) {
     f.write("de", 2);
     f.close();
   }
-  std::ifstream in("outfile_test.txt");
-  std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(all, "abc\nde");
+  EXPECT_EQ(tvl::test::read_file("outfile_test.txt"), "abc\nde");
 
   // /dev/full accepts the open but fails every write: the failure must show
   // at the latest when the file is closed, naming the file.

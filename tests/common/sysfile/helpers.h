@@ -3,8 +3,6 @@
 // the reader's stop with its message lines.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,13 +12,10 @@
 
 namespace tvl::test {
 
-inline void put_file(const std::string& name, const std::string& text) { write_file(name, text); }
-inline std::string get_file(const std::string& name) { return read_file(name); }
-
 // Reads `text` as a system file at print level 0.
 inline sys::SystemDescription read_text(const std::string& text, const sys::Limits& lim = {},
                                         double tol = 0.0, std::array<double, 3> ecell = {0, 0, 0}) {
-  put_file("test.sys", text);
+  write_file("test.sys", text);
   return sys::readsys(0, "test.sys", lim, tol, ecell);
 }
 
@@ -49,6 +44,8 @@ inline const char* const two_sites =
     " b   1.0  1.0\n"
     "end{sites}\n";
 
-inline std::string example(const std::string& name) { return get_file(std::string(TVL_TEST_DATA) + "/../../examples/" + name); }
+inline std::string example(const std::string& name) {
+  return read_file(std::string(TVL_TEST_DATA) + "/../../examples/" + name);
+}
 
 }  // namespace tvl::test

@@ -332,7 +332,7 @@ TEST(ReadsysBuild, UmbrellaAndEfgEntriesAreCarried) {
 }
 
 TEST(ReadsysExamples, BothExamplesReadCleanly) {
-  put_file("spce.sys", example("spce.sys"));
+  write_file("spce.sys", example("spce.sys"));
   auto w = sys::readsys(0, "spce.sys");
   ASSERT_EQ(w.ntymol, 1);
   EXPECT_EQ(w.mol[0].nsimol, 3);
@@ -346,7 +346,7 @@ TEST(ReadsysExamples, BothExamplesReadCleanly) {
   for (int k = 0; k < 3; ++k) cx += w.mas_sp[w.mol[0].sptype_mol[k]] * w.mol[0].xmol[k];
   EXPECT_NEAR(cx, 0.0, 1e-12);
 
-  put_file("ethanol.sys", example("ethanol.sys"));
+  write_file("ethanol.sys", example("ethanol.sys"));
   auto e = sys::readsys(0, "ethanol.sys");
   const auto& m = e.mol[0];
   EXPECT_EQ(m.nsimol, 9);
@@ -376,10 +376,8 @@ TEST(ReadsysFile, CrlfFilesReadLikeLfFiles) {
 }
 
 TEST(ReadsysFile, ProgressLinesAreWrittenAtPrintLevelOne) {
-  put_file("p.sys", water);
-  testing::internal::CaptureStdout();
-  sys::readsys(1, "p.sys");
-  std::string out = testing::internal::GetCapturedStdout();
+  write_file("p.sys", water);
+  std::string out = capture_stdout([] { sys::readsys(1, "p.sys"); });
   EXPECT_EQ(out,
             " ...reading sites\n ...defining molecule  1\n ...reading configuration\n ...reading constraints\n"
             " SYSTEM FILE \"p.sys\" SUCCESSFULLY PROCESSED\n SIM PARAMETERS INTIALISED\n");

@@ -9,7 +9,7 @@ namespace {
 const char* const sites = "begin{sites}\n pt 0 195.08\n au 0 196.97\nend{sites}\n";
 
 sys::Surface surface_of(const std::string& section, sys::Surface s = {}, const sys::Limits& lim = {}) {
-  put_file("surf.sys", std::string(sites) + section);
+  write_file("surf.sys", std::string(sites) + section);
   auto sd = sys::readsys(0, "surf.sys", lim);
   sys::read_surface(0, "surf.sys", sd.name_sp, s, lim);
   return s;
@@ -17,11 +17,8 @@ sys::Surface surface_of(const std::string& section, sys::Surface s = {}, const s
 
 std::vector<std::string> surface_stop(const std::string& section, const sys::Limits& lim = {}) {
   try {
-    testing::internal::CaptureStdout();
-    surface_of(section, {}, lim);
-    testing::internal::GetCapturedStdout();
+    capture_stdout([&] { surface_of(section, {}, lim); });
   } catch (const Stop& s) {
-    testing::internal::GetCapturedStdout();
     EXPECT_EQ(s.status, exit_error);
     return s.lines;
   }
@@ -29,10 +26,11 @@ std::vector<std::string> surface_stop(const std::string& section, const sys::Lim
 }
 
 TEST(ReadSurface, OneEntryMakesAThreeByThreeByTwoSlab) {
-  testing::internal::CaptureStdout();
-  auto s = surface_of(
-      "begin{surface}\n frac au 0.5 0.5 0.0 7\n ecell 10.0 10.0 5.0\n duplicate 1 1 1\n cutoff 12.0\nend{surface}\n");
-  std::string echo = testing::internal::GetCapturedStdout();
+  sys::Surface s;
+  std::string echo = capture_stdout([&] {
+    s = surface_of(
+        "begin{surface}\n frac au 0.5 0.5 0.0 7\n ecell 10.0 10.0 5.0\n duplicate 1 1 1\n cutoff 12.0\nend{surface}\n");
+  });
   ASSERT_EQ(s.nsurf, 1);
   EXPECT_EQ(s.typec_s[0], 1);
   EXPECT_EQ(s.isurf[0], 7);
@@ -73,9 +71,10 @@ TEST(ReadSurface, WithoutASectionNothingChanges) {
 TEST(ReadSurface, MissingDuplicateMeansTheOriginCellAndMissingEcellTheCallersEdges) {
   sys::Surface in;
   in.ecell_s = {20.0, 20.0, 20.0};
-  testing::internal::CaptureStdout();
-  auto s = surface_of("begin{surface}\n frac pt 0.25 0.5 0.0 1\n frac au 0.75 0.5 0.0 2\nend{surface}\n", in);
-  testing::internal::GetCapturedStdout();
+  sys::Surface s;
+  capture_stdout([&] {
+    s = surface_of("begin{surface}\n frac pt 0.25 0.5 0.0 1\n frac au 0.75 0.5 0.0 2\nend{surface}\n", in);
+  });
   ASSERT_EQ(s.nsurf_tot, 2);
   EXPECT_NEAR(s.x_s[0], 0.5, 1e-12);
   EXPECT_NEAR(s.x_s[1], 1.5, 1e-12);
