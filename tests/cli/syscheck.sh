@@ -57,6 +57,13 @@ Umbrella entries: 0
 Efg entries: 0'
 check "input file unchanged" cmp -s ethanol.sys "$SRC/examples/ethanol.sys"
 
+# a summary that cannot be written is an error, not a success
+if [ -w /dev/full ]; then
+  "$BIN/syscheck" spce.sys >/dev/full 2>full.err
+  same "full standard output: status" "$?" 1
+  same "full standard output: message" "$(cat full.err)" "ERROR: cannot write standard output: No space left on device"
+fi
+
 # ---- help and usage ----
 run 0 syscheck -h
 contains "help" "$OUT" "usage: syscheck [-surface] <system-file>"
