@@ -17,10 +17,13 @@
 
 #include "common/text/fortran.h"
 #include "common/traj/crd.h"
-#include "tests/support/support.h"
+#include "tests/common/xdr/xtc_files.h"
 #include "tests/support/reference.h"
+#include "tests/support/support.h"
 
 namespace {
+
+using tvl::test::be32;
 
 const std::string bin = TVL_BIN_DIR;
 const std::string xtc_dir = std::string(TVL_TEST_DATA) + "/xtc";
@@ -35,11 +38,6 @@ std::string slurp(const std::string& name) { return tvl::test::read_file(name); 
 void spit(const std::string& name, const std::string& bytes) { tvl::test::write_file(name, bytes); }
 
 bool exists(const std::string& name) { return std::ifstream(name).good(); }
-
-std::uint32_t be32(const std::string& b, std::size_t at) {
-  const auto* p = reinterpret_cast<const unsigned char*>(b.data() + at);
-  return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
-}
 
 // One xtc frame cut into its header items (magic .. box) and its coordinate
 // block, as raw bytes.

@@ -165,8 +165,7 @@ TEST(RoundTrip, NineAtomsArePlainFloatsAndTenAreCompressed) {
   EXPECT_EQ(b9.size(), 4u * (13 + 1 + 27));  // header, n, 27 floats, no precision
   auto b10 = write_frames({ten}, "ten.xtc");
   float p;
-  std::uint32_t u = 0;
-  for (int k = 56; k < 60; ++k) u = (u << 8) | static_cast<unsigned char>(b10[k]);
+  std::uint32_t u = tvl::test::be32(b10, 56);
   std::memcpy(&p, &u, 4);
   EXPECT_EQ(p, 1000.0f);  // the item after n is the precision
   EXPECT_EQ(b10.size() % 4, 0u);
@@ -363,8 +362,7 @@ TEST(Writer, RawCoordinateCallsRefuseAndReportCountMismatches) {
   // count, 9 stored values and the packed bytes, padded to a multiple of 4).
   const std::string raw = read_file("raw.xtc");
   ASSERT_GE(raw.size(), 40u);
-  std::uint32_t nbytes = 0;
-  for (int k = 36; k < 40; ++k) nbytes = (nbytes << 8) | static_cast<unsigned char>(raw[k]);
+  const std::uint32_t nbytes = tvl::test::be32(raw, 36);
   EXPECT_EQ(raw.size(), 40u + (nbytes + 3) / 4 * 4);
 
   std::vector<float> room(30, -1.0f);

@@ -102,11 +102,7 @@ TEST(FixtureP1e7, RepackingTheStoredIntegersGivesTheStoredBytes) {
   namespace c = tvl::xtc::codec;
   auto bytes = tvl::test::read_file(data_dir + "water_p1e7.xtc");
   std::size_t pos = 0;
-  auto be32 = [&](std::size_t at) {
-    std::uint32_t v = 0;
-    for (std::size_t k = at; k < at + 4; ++k) v = (v << 8) | static_cast<unsigned char>(bytes[k]);
-    return static_cast<int>(v);
-  };
+  auto be32 = [&](std::size_t at) { return static_cast<int>(tvl::test::be32(bytes, at)); };
   int frames = 0;
   while (pos < bytes.size()) {
     int n = be32(pos + 4);

@@ -1,8 +1,9 @@
 #pragma once
-// Whole xtc files for the codec tests: the frames of a file held in memory,
-// and the bytes of a file written from frames.
+// Whole xtc files for the tests: the frames of a file held in memory, the
+// bytes of a file written from frames, and the XDR integers among its bytes.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,13 @@
 #include "tests/support/support.h"
 
 namespace tvl::test {
+
+// The big-endian 32-bit item at byte offset `at` of `bytes`.
+inline std::uint32_t be32(const std::string& bytes, std::size_t at) {
+  std::uint32_t v = 0;
+  for (std::size_t k = at; k < at + 4; ++k) v = (v << 8) | static_cast<unsigned char>(bytes.at(k));
+  return v;
+}
 
 // Reads the frames of the xtc file `bytes` until one is not ok; returns that
 // result (end after a whole file) and appends the frames read to *frames.
