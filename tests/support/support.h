@@ -22,6 +22,16 @@ inline std::string read_file(const std::string& name) {
   return ss.str();
 }
 
+// The text with every LF line end turned into a CRLF end.
+inline std::string crlf_of(const std::string& lf) {
+  std::string crlf;
+  for (char c : lf) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  return crlf;
+}
+
 // A temporary stream holding `bytes`, positioned at its start.
 inline std::FILE* stream_of(const std::string& bytes) {
   std::FILE* f = std::tmpfile();

@@ -362,13 +362,9 @@ TEST(ReadsysExamples, BothExamplesReadCleanly) {
 }
 
 TEST(ReadsysFile, CrlfFilesReadLikeLfFiles) {
-  std::string lf = example("ethanol.sys"), crlf;
-  for (char c : lf) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
+  std::string lf = example("ethanol.sys");
   auto a = read_text(lf);
-  auto b = read_text(crlf);
+  auto b = read_text(crlf_of(lf));
   EXPECT_EQ(a.sigsp6, b.sigsp6);
   EXPECT_EQ(a.mol[0].xmol, b.mol[0].xmol);
   EXPECT_EQ(a.mol[0].k_dhed, b.mol[0].k_dhed);

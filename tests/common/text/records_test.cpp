@@ -55,12 +55,7 @@ TEST(Records, CommentsAndBlankLinesNeverReachTheReader) {
 
 TEST(Records, CrLfFilesReadLikeLfFiles) {
   const std::string lf = "begin{sites}\nct 1.0 2.0\n\nend{sites}";
-  std::string crlf;
-  for (char c : lf) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  auto a = records_of(lf), b = records_of(crlf);
+  auto a = records_of(lf), b = records_of(tvl::test::crlf_of(lf));
   ASSERT_EQ(a.size(), b.size());
   for (std::size_t k = 0; k < a.size(); ++k) {
     EXPECT_EQ(a[k].text, b[k].text);
