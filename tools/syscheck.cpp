@@ -1,5 +1,6 @@
 // syscheck: reads a system file as the analysers do and prints a summary of
 // what it describes, so a file can be validated before a long analysis.
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -40,6 +41,12 @@ const char* const usage_text[] = {
 
 std::string n(long long v) { return std::to_string(v); }
 
+// Duplication counts as "a b c"; cell edges and box sizes in F12.5 fields.
+std::string counts(const std::array<int, 3>& c) { return n(c[0]) + " " + n(c[1]) + " " + n(c[2]); }
+std::string lengths(const std::array<double, 3>& v) {
+  return tx::fmt_f(v[0], 12, 5) + tx::fmt_f(v[1], 12, 5) + tx::fmt_f(v[2], 12, 5);
+}
+
 // Lennard-Jones diagonal back in file units (Angstrom, Kelvin).
 double sigma_a(double sig6) { return sig6 > 0 ? 10.0 * std::pow(sig6, 1.0 / 6.0) : 0.0; }
 double eps_k(double eps4) { return eps4 / (4.0 * tvl::sys::kelvin_to_kj); }
@@ -70,14 +77,12 @@ void molecule_types(const SystemDescription& sd) {
 }
 
 void build(const SystemDescription& sd) {
-  out_line("Build: frac entries " + n(sd.nfrac) + ", duplicate " + n(sd.ndup[0]) + " " + n(sd.ndup[1]) + " " +
-           n(sd.ndup[2]));
+  out_line("Build: frac entries " + n(sd.nfrac) + ", duplicate " + counts(sd.ndup));
   out_line("  molecules " + n(sd.nmol_tot) + ", sites " + n(sd.nsite_tot));
   if (sd.ecell[0] == 0 && sd.ecell[1] == 0 && sd.ecell[2] == 0)
     out_line("  cell: none");
   else
-    out_line("  cell (nm):" + tx::fmt_f(sd.ecell[0], 12, 5) + tx::fmt_f(sd.ecell[1], 12, 5) +
-             tx::fmt_f(sd.ecell[2], 12, 5));
+    out_line("  cell (nm):" + lengths(sd.ecell));
   out_line("Umbrella entries: " + n(sd.numb));
   out_line("Efg entries: " + n(sd.nefg));
 }
@@ -121,11 +126,9 @@ void surface(const std::string& file, const SystemDescription& sd) {
     return;
   }
   out_line("Surface: cell entries " + n(s.nsurf) + ", generated sites " + n(s.nsurf_tot));
-  out_line("  duplicate " + n(s.ndup_s[0]) + " " + n(s.ndup_s[1]) + " " + n(s.ndup_s[2]));
-  out_line("  cell (nm):" + tx::fmt_f(s.ecell_s[0], 12, 5) + tx::fmt_f(s.ecell_s[1], 12, 5) +
-           tx::fmt_f(s.ecell_s[2], 12, 5));
-  out_line("  box (nm): " + tx::fmt_f(s.box_s[0], 12, 5) + tx::fmt_f(s.box_s[1], 12, 5) +
-           tx::fmt_f(s.box_s[2], 12, 5));
+  out_line("  duplicate " + counts(s.ndup_s));
+  out_line("  cell (nm):" + lengths(s.ecell_s));
+  out_line("  box (nm): " + lengths(s.box_s));
   out_line("  cut-off (nm):" + tx::fmt_f(s.rc_s, 12, 5));
 }
 
