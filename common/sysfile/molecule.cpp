@@ -7,28 +7,18 @@ namespace tvl::sys::detail {
 
 namespace {
 
-// A constraint or excluded pair (n-th of its subsection, 0-based sites a, b)
-// that names a site the molecule type does not have.
-[[noreturn]] void bad_constraint(int t, int n, int a, int b) {
-  fail({FreeLine()
-            .t("Distance contstraint No. ")
-            .i(n)
-            .t(" of molecule-type")
-            .i(t + 1)
-            .t(" refers to an undefined pair of")
-            .t(" atom-sites :"),
-        FreeLine().i(a + 1LL).i(b + 1LL), FreeLine().t("Check <system>-file.")});
-}
-[[noreturn]] void bad_exclusion(int t, int n, const FreeLine& pair) {
-  fail({FreeLine()
-            .t("Exluded interaction-pair No. ")
-            .i(n)
-            .t(" of molecule-type")
-            .i(t + 1)
-            .t(" refers to an undefined pair of")
-            .t(" atom-sites :"),
+// A constraint or excluded pair, entry n of its subsection (`what` names
+// it), that names a site the molecule type does not have; `pair` shows the
+// entry's sites.
+[[noreturn]] void bad_pair(std::string_view what, int t, int n, const FreeLine& pair) {
+  fail({FreeLine().t(what).i(n).t(" of molecule-type").i(t + 1).t(" refers to an undefined pair of atom-sites :"),
         pair, FreeLine().t("Check <system>-file.")});
 }
+constexpr std::string_view constraint_no = "Distance contstraint No. ";
+constexpr std::string_view exclusion_no = "Exluded interaction-pair No. ";
+
+// Two 0-based sites as the messages show them, numbered from 1.
+FreeLine sites(int a, int b) { return FreeLine().i(a + 1LL).i(b + 1LL); }
 
 void read_configuration(Reader& r, const std::string& name, int t) {
   r.progress("...reading configuration");
@@ -67,7 +57,7 @@ void read_constraints(Reader& r, const std::string& name, int t) {
     auto k3 = [&] { type_entry_error("Check constraint at position.", n, "{constraints}", t); };
     int a = 0, b = 0;
     if (!r.get_site(1, a) || !r.get_site(2, b)) k3();
-    if (!m.site_ok(a) || !m.site_ok(b)) bad_constraint(t, n, a, b);
+    if (!m.site_ok(a) || !m.site_ok(b)) bad_pair(constraint_no, t, n, sites(a, b));
     double d = 0;
     if (r.nw >= 3 && !r.get_real(3, d)) k3();
     m.con_a.push_back(a);
@@ -85,7 +75,6 @@ void read_exclude(Reader& r, const std::string& name, int t) {
   m.excl_a.clear();
   m.excl_b.clear();
   auto e1 = [&] { type_overflow("Number of excluded interaction pairs for ", t, r.lim.nexclmax, "nexclmax"); };
-  auto e2 = [&](int n, const FreeLine& pair) { bad_exclusion(t, n, pair); };
   int n = 0;
   for (;;) {
     r.next_in(name);
@@ -95,7 +84,7 @@ void read_exclude(Reader& r, const std::string& name, int t) {
     if (r.word(1) == "all") {
       // Every pair of the sites known so far; without any site the entry
       // would silently exclude nothing, so it is refused.
-      if (m.nsimol == 0) e2(n, FreeLine().t("all"));
+      if (m.nsimol == 0) bad_pair(exclusion_no, t, n, FreeLine().t("all"));
       long long ns = m.nsimol;
       if (ns * (ns - 1) / 2 > r.lim.nexclmax) e1();
       m.excl_a.clear();
@@ -112,7 +101,7 @@ void read_exclude(Reader& r, const std::string& name, int t) {
     int a = 0, b = 0;
     if (!r.get_site(1, a) || !r.get_site(2, b))
       type_entry_error("Check excluded interaction pair at position.", n, "{exclude}", t);
-    if (!m.site_ok(a) || !m.site_ok(b)) e2(n, FreeLine().i(a + 1LL).i(b + 1LL));
+    if (!m.site_ok(a) || !m.site_ok(b)) bad_pair(exclusion_no, t, n, sites(a, b));
     m.excl_a.push_back(a);
     m.excl_b.push_back(b);
   }
@@ -173,10 +162,11 @@ void read_molecule(Reader& r, const std::string& name) {
   // A configuration repeated after the constraints or exclusions may have
   // fewer sites than they name; the final steps index the geometry with them.
   for (int k = 0; k < m.ncon; ++k)
-    if (!m.site_ok(m.con_a[k]) || !m.site_ok(m.con_b[k])) bad_constraint(t, k + 1, m.con_a[k], m.con_b[k]);
+    if (!m.site_ok(m.con_a[k]) || !m.site_ok(m.con_b[k]))
+      bad_pair(constraint_no, t, k + 1, sites(m.con_a[k], m.con_b[k]));
   for (int k = 0; k < m.nexcl; ++k)
     if (!m.site_ok(m.excl_a[k]) || !m.site_ok(m.excl_b[k]))
-      bad_exclusion(t, k + 1, FreeLine().i(m.excl_a[k] + 1LL).i(m.excl_b[k] + 1LL));
+      bad_pair(exclusion_no, t, k + 1, sites(m.excl_a[k], m.excl_b[k]));
   // The reference geometry is centred on the centre of mass: the site
   // masses must not sum to zero.
   double mass = 0;
