@@ -11,10 +11,11 @@
 // of at most 8 atoms. The small index is at the same time the bit width of
 // one packed triple of small differences and adapts along the frame.
 //
-// The fast routines here read and write the bit stream in 64-bit words; the
-// word-buffer routines (sendbits ... receiveints) are the plain bit-buffer
-// operations of the format, kept for checking the fast ones and for values
-// wider than 64 bits.
+// The fast routines here read and write the bit stream in 64-bit words (and
+// numbers wider than 64 bits byte by byte); the word-buffer routines
+// (sendbits ... receiveints) are the plain bit-buffer operations of the
+// format, which encode() and decode() do not call: the tests build and check
+// bit streams with them. sizeofint and sizeofints give the codec its widths.
 #include <rpc/types.h>
 #include <rpc/xdr.h>
 
