@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/best_time.h"
 #include "common/traj/crd.h"
 #include "common/xdr/xdrfile.h"
 #include "common/xdr/xtc.h"
@@ -33,29 +33,21 @@ double file_mb(const std::string& name) {
   return ::stat(name.c_str(), &st) == 0 ? static_cast<double>(st.st_size) / 1e6 : 0.0;
 }
 
-// Runs a command line and returns the wall time in seconds (best of `tries`).
-double timed(const std::string& cmd, int tries = 3) {
-  double best = 1e30;
-  for (int t = 0; t < tries; ++t) {
-    auto t0 = std::chrono::steady_clock::now();
+constexpr int tries = 3;  // each figure is the best of 3 runs
+
+// Runs a command line and returns its wall time in seconds.
+double timed(const std::string& cmd) {
+  return tvl::bench::best_seconds(tries, [&] {
     if (std::system(cmd.c_str()) != 0) {
       std::fprintf(stderr, "bench_trajtools: command failed: %s\n", cmd.c_str());
       std::exit(1);
     }
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
-  return best;
+  });
 }
 
 template <class F>
-double timed_fn(F f, int tries = 3) {
-  double best = 1e30;
-  for (int t = 0; t < tries; ++t) {
-    auto t0 = std::chrono::steady_clock::now();
-    f();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
-  return best;
+double timed_fn(F f) {
+  return tvl::bench::best_seconds(tries, f);
 }
 
 void report(const char* what, double mb, double s) {

@@ -2,26 +2,19 @@
 // frame) read again and again, once through the frame reader from the file
 // and once as packed blocks already in memory (the codec alone).
 // Usage: bench_xtc_decode [file.xtc [repeats]]
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "bench/best_time.h"
 #include "common/error.h"
 #include "common/xdr/xdrfile.h"
 #include "common/xdr/xtc.h"
 #include "common/xdr/xtc_codec.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point t0) {
-  return std::chrono::duration<double>(Clock::now() - t0).count();
-}
 
 long file_size(const std::string& name) {
   std::FILE* f = std::fopen(name.c_str(), "rb");
@@ -45,15 +38,12 @@ int body(int argc, char** argv) {
   if (size <= 0) tvl::stop({"cannot read " + name});
 
   // Whole frames through the file table and the frame reader.
-  // The machine may be shared: each figure is the best of 5 rounds.
   constexpr int rounds = 5;
   tvl::xtc::Frame f;
   long frames = 0, atoms = 0;
   std::vector<Packed> packed;
-  double tf = 1e30;
-  for (int round = 0; round < rounds; ++round) {
+  const double tf = tvl::bench::best_seconds(rounds, [&] {
     frames = atoms = 0;
-    auto t0 = Clock::now();
     for (int r = 0; r < repeats; ++r) {
       tvl::XdrFile file(name, "r");
       if (!file) tvl::stop({"cannot open " + name});
@@ -65,8 +55,7 @@ int body(int argc, char** argv) {
         atoms += f.natoms;
       }
     }
-    tf = std::min(tf, seconds_since(t0));
-  }
+  });
 
   // The packed blocks of one pass, for the codec alone.
   {
@@ -97,10 +86,8 @@ int body(int argc, char** argv) {
   std::vector<float> x;
   long catoms = 0;
   long cbytes = 0;
-  double tc = 1e30;
-  for (int round = 0; round < rounds; ++round) {
+  const double tc = tvl::bench::best_seconds(rounds, [&] {
     catoms = cbytes = 0;
-    auto t0 = Clock::now();
     for (int r = 0; r < repeats; ++r) {
       for (const auto& p : packed) {
         x.resize(static_cast<std::size_t>(p.natoms) * 3);
@@ -110,8 +97,7 @@ int body(int argc, char** argv) {
         cbytes += p.block.nbytes;
       }
     }
-    tc = std::min(tc, seconds_since(t0));
-  }
+  });
 
   double per_frame = frames ? tf / static_cast<double>(frames) * 1e3 : 0.0;
   std::printf("file %s: %ld frames, %ld bytes, best of %d rounds of %d passes\n", name.c_str(),

@@ -2,25 +2,18 @@
 // (4956 atoms a frame) packed again and again, once by the codec alone (scale
 // and pack into memory) and once written as whole frames to a file.
 // Usage: bench_xtc_encode [file.xtc [repeats [output file]]]
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench/best_time.h"
 #include "common/error.h"
 #include "common/xdr/xdrfile.h"
 #include "common/xdr/xtc.h"
 #include "common/xdr/xtc_codec.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point t0) {
-  return std::chrono::duration<double>(Clock::now() - t0).count();
-}
 
 int body(int argc, char** argv) {
   std::string name = argc > 1 ? argv[1] : "tests/data/xtc/water_p1000.xtc";
@@ -43,27 +36,21 @@ int body(int argc, char** argv) {
   if (frames.empty()) tvl::stop({"no frame in " + name});
 
   // The codec alone.
-  // The machine may be shared: each figure is the best of 5 rounds.
   constexpr int rounds = 5;
   long atoms = 0;
-  double tc = 1e30;
-  for (int round = 0; round < rounds; ++round) {
+  const double tc = tvl::bench::best_seconds(rounds, [&] {
     atoms = 0;
-    auto t0 = Clock::now();
     for (int r = 0; r < repeats; ++r)
       for (const auto& f : frames) {
         if (!tvl::xtc::codec::prepare_block(f.x.data(), f.natoms, f.prec)) tvl::stop({"refused"});
         atoms += f.natoms;
       }
-    tc = std::min(tc, seconds_since(t0));
-  }
+  });
 
   // Whole frames into a file.
   long bytes = 0;
-  double tw = 1e30;
-  for (int round = 0; round < rounds; ++round) {
+  const double tw = tvl::bench::best_seconds(rounds, [&] {
     bytes = 0;
-    auto t0 = Clock::now();
     for (int r = 0; r < repeats; ++r) {
       tvl::XdrFile file(out, "w");
       if (!file) tvl::stop({"cannot create " + out});
@@ -74,8 +61,7 @@ int body(int argc, char** argv) {
       bytes += std::ftell(fp);
       if (!file.close()) tvl::stop({"close failed: " + out});
     }
-    tw = std::min(tw, seconds_since(t0));
-  }
+  });
   std::remove(out.c_str());
 
   double nframes = static_cast<double>(frames.size()) * repeats;
