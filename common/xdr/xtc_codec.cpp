@@ -316,6 +316,16 @@ struct Div {
   }
 };
 
+// Splits a mixed-radix number into its three digits of ranges (size0,)
+// d1.m, d2.m by plain division.
+template <class N>
+inline void split3(N num, const Div& d1, const Div& d2, u32 v[3]) {
+  v[2] = static_cast<u32>(num % d2.m);
+  num /= d2.m;
+  v[1] = static_cast<u32>(num % d1.m);
+  v[0] = static_cast<u32>(num / d1.m);
+}
+
 // Reads three values packed as one number of nbits bits with ranges
 // (size0,) d1.m, d2.m.
 inline void unpack3(BitReader& r, int nbits, const Div& d1, const Div& d2, u32 v[3]) {
@@ -328,17 +338,9 @@ inline void unpack3(BitReader& r, int nbits, const Div& d1, const Div& d2, u32 v
     v[1] = static_cast<u32>(rem);
     v[0] = static_cast<u32>(q);
   } else if (nbits <= 64) {
-    u64 num = unpack_number(r, nbits);
-    v[2] = static_cast<u32>(num % d2.m);
-    num /= d2.m;
-    v[1] = static_cast<u32>(num % d1.m);
-    v[0] = static_cast<u32>(num / d1.m);
+    split3(unpack_number(r, nbits), d1, d2, v);
   } else {
-    u128 num = unpack_number_wide(r, nbits);
-    v[2] = static_cast<u32>(num % d2.m);
-    num /= d2.m;
-    v[1] = static_cast<u32>(num % d1.m);
-    v[0] = static_cast<u32>(num / d1.m);
+    split3(unpack_number_wide(r, nbits), d1, d2, v);
   }
 }
 
