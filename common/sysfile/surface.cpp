@@ -34,17 +34,11 @@ void read_surface(int iprint, const std::string& sysfile, const std::vector<std:
   detail::Reader r(iprint, lim, types);
   r.open(sysfile);
 
-  // Find the section.
+  // Find the section; without one nothing changes.
   std::string name;
-  bool found = false;
-  while (!found && r.next()) {
-    std::string n;
-    if (rec::begin_key(r.rec, n) && starts(n, "surface")) {
-      name = n;
-      found = true;
-    }
-  }
-  if (!found) return;
+  do {
+    if (!r.next()) return;
+  } while (!(rec::begin_key(r.rec, name) && starts(name, "surface")));
 
   // Read it into a fresh description; the caller's ecell_s and rc_s stand
   // when the section gives none.
