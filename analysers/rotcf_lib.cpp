@@ -22,7 +22,7 @@ constexpr const char* kSection = "rotcf";
   stop({free_text("Error while reading system-file"), free_text(why)});
 }
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+using tvl::text::quoted;
 
 }  // namespace
 

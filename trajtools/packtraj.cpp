@@ -113,7 +113,7 @@ Settings parse_args(int argc, char** argv) {
   return s;
 }
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+using tvl::text::quoted;
 
 // ---- crd -> xtc -------------------------------------------------------------
 

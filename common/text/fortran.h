@@ -105,6 +105,13 @@ std::string free_real(double v);
 // The same for a single-precision value: the shortest form that reads back
 // as the same float ("0.182", not the 17 digits of the float's exact double).
 std::string free_real4(float v);
+// A name between double-quote characters, as messages show file names.
+inline std::string quoted(std::string_view s) {
+  std::string r("\"");
+  r += s;
+  r += '"';
+  return r;
+}
 // Convenience: " " + text pieces; used for one-piece message lines.
 inline std::string free_text(std::string_view s) {
   std::string line(1, ' ');  // built by appending: GCC 12 warns (falsely) on " " + string

@@ -30,7 +30,7 @@ std::uint32_t word_at(const unsigned char* p) {
 // Payload length in bytes of a frame record of n sites.
 long long frame_len(int n) { return 12LL + 12LL * n; }
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+using tvl::text::quoted;
 
 const char* other_order_line =
     "       the file looks like one written in the other byte order: convert it with endianflip";

@@ -14,7 +14,7 @@ namespace tvl::traj {
 
 namespace {
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+using tvl::text::quoted;
 
 using tvl::text::free_text;
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "common/text/fortran.h"
+
 #include "common/xdr/xdrfile.h"
 
 namespace tvl::xtc {
@@ -38,7 +40,7 @@ ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
 // The message for a file whose first frame does not begin with the magic
 // number 1995, so every reader words it alike: "<name>" is not an xtc file ...
 inline std::string not_xtc_text(const std::string& name) {
-  return "\"" + name + "\" is not an xtc file (its first magic number is not 1995)";
+  return text::quoted(name) + " is not an xtc file (its first magic number is not 1995)";
 }
 
 // Writes one frame. Coordinates are checked before any item is written: a
