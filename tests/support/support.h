@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "common/error.h"
+
 namespace tvl::test {
 
 inline void write_file(const std::string& name, const std::string& bytes) {
@@ -54,6 +56,23 @@ std::string capture_stdout(F&& f) {
   }
   std::fflush(stdout);
   return testing::internal::GetCapturedStdout();
+}
+
+// Runs f, expecting a Stop; returns its lines, each ended by a newline, and
+// its status through *status when given.
+template <class F>
+std::string stop_text(F&& f, int* status = nullptr) {
+  try {
+    f();
+  } catch (const tvl::Stop& s) {
+    std::fflush(stdout);
+    std::string t;
+    for (const auto& l : s.lines) t += l + "\n";
+    if (status) *status = s.status;
+    return t;
+  }
+  ADD_FAILURE() << "no Stop thrown";
+  return "";
 }
 
 }  // namespace tvl::test

@@ -449,35 +449,6 @@ TEST(Trajdump, FrameAboveTheBufferEndsThatFileWithAMessage) {
 
 namespace {
 
-// The listings rely on it: every single-precision value is written so that
-// reading it back as a float gives the same value, in few digits.
-TEST(Listing, SinglePrecisionRealsReadBackExactly) {
-  EXPECT_EQ(tvl::text::free_real4(0.182f), "0.182");
-  EXPECT_EQ(tvl::text::free_real4(0.182000011f), "0.18200001");
-  EXPECT_EQ(tvl::text::free_real4(3.7f), "3.7");
-  EXPECT_EQ(tvl::text::free_real4(-47.2440033f), "-47.244003");
-  EXPECT_EQ(tvl::text::free_real4(0.0f), "0.0");
-  std::mt19937 rng(11);
-  std::uniform_int_distribution<std::uint32_t> bits;
-  int bad = 0;
-  for (int k = 0; k < 100000; ++k) {
-    std::uint32_t u = bits(rng);
-    float v;
-    std::memcpy(&v, &u, 4);
-    if (!std::isfinite(v)) continue;
-    const std::string s = tvl::text::free_real4(v);
-    std::string c = s;
-    if (auto e = c.find('E'); e != std::string::npos) c[e] = 'e';
-    const float back = std::strtof(c.c_str(), nullptr);
-    if (std::memcmp(&back, &v, 4) != 0 && ++bad < 5) ADD_FAILURE() << s << " for " << v;
-  }
-  EXPECT_EQ(bad, 0);
-}
-
-}  // namespace
-
-namespace {
-
 // Damaged files (bytes changed, files cut) never crash the tools: each run
 // ends with status 0 or 1, and -r leaves no crd file behind when no frame
 // could be converted.

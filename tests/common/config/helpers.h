@@ -74,19 +74,4 @@ inline std::vector<std::string> cut_after_lines(const std::string& text) {
   return cuts;
 }
 
-// Runs f, expecting a Stop; returns its lines joined by newlines.
-template <class F>
-std::string stop_text(F&& f) {
-  try {
-    f();
-  } catch (const tvl::Stop& s) {
-    std::fflush(stdout);
-    std::string t;
-    for (const auto& l : s.lines) t += l + "\n";
-    return t;
-  }
-  ADD_FAILURE() << "no Stop thrown";
-  return "";
-}
-
 }  // namespace tvl::test

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -210,4 +211,29 @@ TEST(FixedLayout, TiesNeedingManyGuardDigitsRoundCorrectly) {
   EXPECT_EQ(fmt_f(999.95, 6, 1), "1000.0");  // 999.95000000000004...: above the tie
   EXPECT_EQ(fmt_f(2.675, 5, 2), " 2.67");    // 2.67499999...: below the tie
   EXPECT_EQ(fmt_f(0.5, 2, 0), "1.");
+}
+
+// Listings rely on it: every single-precision value is written so that
+// reading it back as a float gives the same value, in few digits.
+TEST(FreeOutput, SinglePrecisionRealsReadBackExactly) {
+  EXPECT_EQ(free_real4(0.182f), "0.182");
+  EXPECT_EQ(free_real4(0.182000011f), "0.18200001");
+  EXPECT_EQ(free_real4(3.7f), "3.7");
+  EXPECT_EQ(free_real4(-47.2440033f), "-47.244003");
+  EXPECT_EQ(free_real4(0.0f), "0.0");
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<std::uint32_t> bits;
+  int bad = 0;
+  for (int k = 0; k < 100000; ++k) {
+    std::uint32_t u = bits(rng);
+    float v;
+    std::memcpy(&v, &u, 4);
+    if (!std::isfinite(v)) continue;
+    const std::string s = free_real4(v);
+    std::string c = s;
+    if (auto e = c.find('E'); e != std::string::npos) c[e] = 'e';
+    const float back = std::strtof(c.c_str(), nullptr);
+    if (std::memcmp(&back, &v, 4) != 0 && ++bad < 5) ADD_FAILURE() << s << " for " << v;
+  }
+  EXPECT_EQ(bad, 0);
 }

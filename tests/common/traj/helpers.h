@@ -60,18 +60,4 @@ inline config::Configuration sites(int n) {
   return c;
 }
 
-template <class F>
-std::string stop_text(F&& f, int* status = nullptr) {
-  try {
-    f();
-  } catch (const tvl::Stop& s) {
-    std::string t;
-    for (const auto& l : s.lines) t += l + "\n";
-    if (status) *status = s.status;
-    return t;
-  }
-  ADD_FAILURE() << "no Stop thrown";
-  return "";
-}
-
 }  // namespace tvl::test
