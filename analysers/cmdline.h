@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "common/standard_flags.h"
+
 namespace tvl::an {
 
-inline constexpr double tvl_version = 4.16;
 inline constexpr int max_args = 100;  // arguments examined, and trajectory names of one list
 
 // What differs between the two analysers on the command line.
