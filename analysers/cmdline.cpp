@@ -104,7 +104,7 @@ void second_pass(const Args& a, Settings& s) {
   for (int i = 1; i <= a.n; ++i) {
     const std::string& o = a[i];
     if (o == "-version") {
-      stop_ok({FreeLine().t("TARVELO Version:").r(single(static_cast<float>(tvl_version))).str()});
+      stop_ok({version_line()});
     } else if (o == "-v") {
       int v = 0;
       s.verbosity = (a.has_value(i) && text::parse_int(first_word(a[i + 1]), v)) ? v : 1;
@@ -137,6 +137,7 @@ std::vector<std::string> banner() {
 }
 
 Settings parse_command_line(int argc, char** argv, const ProgramText& prog) {
+  standard_flags(argc, argv, prog.long_help);
   // More arguments than are examined would be dropped without a word.
   if (argc - 1 > max_args) syntax_error(prog);
   Args a;

@@ -7,6 +7,7 @@
 
 #include "common/error.h"
 #include "common/outfile.h"
+#include "common/standard_flags.h"
 #include "common/sysfile/system.h"
 #include "common/text/fortran.h"
 
@@ -33,8 +34,10 @@ const char* const usage_text[] = {
     "Exit status: 0 valid file, 1 error in the file, 2 wrong arguments.",
 };
 
+std::vector<std::string> help_lines() { return {std::begin(usage_text), std::end(usage_text)}; }
+
 [[noreturn]] void usage(int status) {
-  std::vector<std::string> l(std::begin(usage_text), std::end(usage_text));
+  std::vector<std::string> l = help_lines();
   if (status == tvl::exit_ok) tvl::stop_ok(std::move(l));
   tvl::stop(std::move(l), status);
 }
@@ -133,6 +136,7 @@ void surface(const std::string& file, const SystemDescription& sd) {
 }
 
 int body(int argc, char** argv) {
+  tvl::standard_flags(argc, argv, help_lines());
   std::string file;
   bool with_surface = false;
   for (int i = 1; i < argc; ++i) {

@@ -12,22 +12,27 @@
 #include "common/error.h"
 #include "common/infile.h"
 #include "common/outfile.h"
+#include "common/standard_flags.h"
 #include "trajtools/shared.h"
 
 namespace {
 
 constexpr std::string_view usage_line = "usage:  endianflip <infile> <outfile>";
 
+std::vector<std::string> help_lines() {
+  return {"",
+          " ENDIANFLIP ",
+          "",
+          "   Converts the big endian format to little endian and vice versa. ",
+          "   Allows to interchange the binary 'tvl.crd' and 'tvl.vel' files between ",
+          "   Intel-architectures and the rest of the world.",
+          "",
+          "   usage:  endianflip <infile> <outfile>",
+          ""};
+}
+
 void print_help() {
-  tvl::out_line("");
-  tvl::out_line(" ENDIANFLIP ");
-  tvl::out_line("");
-  tvl::out_line("   Converts the big endian format to little endian and vice versa. ");
-  tvl::out_line("   Allows to interchange the binary 'tvl.crd' and 'tvl.vel' files between ");
-  tvl::out_line("   Intel-architectures and the rest of the world.");
-  tvl::out_line("");
-  tvl::out_line("   usage:  endianflip <infile> <outfile>");
-  tvl::out_line("");
+  for (const auto& l : help_lines()) tvl::out_line(l);
 }
 
 // Reverses the bytes of each complete 4-byte word of p[0..n), n a multiple of 4.
@@ -41,6 +46,7 @@ void flip_words(unsigned char* p, std::size_t n) {
 }
 
 int body(int argc, char** argv) {
+  tvl::standard_flags(argc, argv, help_lines());
   for (int i = 1; i < argc; ++i)
     if (std::string_view(argv[i]) == "-help") {
       print_help();

@@ -14,6 +14,7 @@
 
 #include "common/error.h"
 #include "common/outfile.h"
+#include "common/standard_flags.h"
 #include "common/text/fortran.h"
 #include "common/traj/crd.h"
 #include "common/xdr/xdrfile.h"
@@ -37,8 +38,8 @@ struct Settings {
   double dt = 1.0;  // ps between configurations written to the xtc file
 };
 
-void print_help() {
-  for (const char* l : {
+std::vector<std::string> help_lines() {
+  return {
            "",
            "PACKTRAJ converts TARVELO .crd file into the compressed  GROMACS .xtc format",
            "        and vice versa.",
@@ -51,8 +52,11 @@ void print_help() {
            "  -dt <ps> : time between configurations written to the .xtc file (default 1.0):",
            "             configuration k (counted from 0) gets step k and time k * dt",
            "",
-       })
-    tvl::out_line(l);
+  };
+}
+
+void print_help() {
+  for (const auto& l : help_lines()) tvl::out_line(l);
 }
 
 [[noreturn]] void help_stop(int status) {
@@ -269,6 +273,7 @@ int reverse(const Settings& s) {
 }
 
 int body(int argc, char** argv) {
+  tvl::standard_flags(argc, argv, help_lines());
   const Settings s = parse_args(argc, argv);
   // Writing one file may never destroy the other.
   if (tvl::trajtools::same_file(s.crd, s.xtc))

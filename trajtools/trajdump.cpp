@@ -12,6 +12,7 @@
 #include "common/outfile.h"
 #include "common/text/fortran.h"
 #include "common/xdr/xdrfile.h"
+#include "common/standard_flags.h"
 #include "common/xdr/xtc.h"
 
 namespace {
@@ -21,12 +22,13 @@ using tvl::text::FreeLine;
 constexpr int max_atoms = 1000000;  // atoms of one frame
 constexpr std::size_t title_name_len = 60;
 
+std::vector<std::string> help_lines() {
+  return {"", "TRAJDUMP : Writes content of several GROMACS .xtc files to STDOUT", "",
+          "Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> ", ""};
+}
+
 void print_help() {
-  tvl::out_line("");
-  tvl::out_line("TRAJDUMP : Writes content of several GROMACS .xtc files to STDOUT");
-  tvl::out_line("");
-  tvl::out_line("Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> ");
-  tvl::out_line("");
+  for (const auto& l : help_lines()) tvl::out_line(l);
 }
 
 // Appends the listing of one frame to `text`.
@@ -97,6 +99,7 @@ bool list_file(tvl::XdrFile& xtc, const std::string& name) {
 }
 
 int body(int argc, char** argv) {
+  tvl::standard_flags(argc, argv, help_lines());
   // Every argument is a file name; -h or -help anywhere asks for the help.
   std::vector<std::string> names;
   int count = 0;

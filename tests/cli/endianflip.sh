@@ -38,8 +38,9 @@ contains "bytes actually written" "$OUT" "Filelength :     7 Byte"
 run 0 endianflip seven.out seven.back
 check "7-byte file flipped twice" cmp -s seven seven.back
 
-# help: exactly "-help", at any position; "-h" is not help
+# help: "-help" at any position; "-h" only alone
 run 0 endianflip a b -help
+HELP=$OUT
 same "help text" "$OUT" "
  ENDIANFLIP 
 
@@ -48,8 +49,10 @@ same "help text" "$OUT" "
    Intel-architectures and the rest of the world.
 
    usage:  endianflip <infile> <outfile>"
-run 2 endianflip -h
-same "-h is not help" "$OUT" "usage:  endianflip <infile> <outfile>"
+run 0 endianflip -h
+same "-h alone is help" "$OUT" "$HELP"
+run 1 endianflip -h out.crd
+contains "-h beside a file is a file name" "$OUT" "ERROR: <infile> -h does not exist !"
 run 2 endianflip
 same "no arguments" "$OUT" "usage:  endianflip <infile> <outfile>"
 run 2 endianflip a b c

@@ -14,6 +14,22 @@ W="$SRC/examples/water"
 run 0 packtraj -r -c w4.crd -x "$DATA/xtc/water4.xtc"
 analyse=(-sys "$W/water.sys" -gin w4.gro -crd w4.crd -time 1 -tmax 1)
 
+# ---- help and version alike in every program -------------------------------
+# -h, -help and --help alone print the help (the same text for all three) and
+# --version alone prints the suite's version line; all end with status 0.
+# Every program of the suite is listed here.
+programs=(syscheck packtraj trajdump endianflip rotcf mucf)
+for p in "${programs[@]}"; do
+  run 0 "$p" -h && help=$OUT
+  contains "$p -h prints a help" "$help" "$p"
+  for f in -help --help; do
+    run 0 "$p" "$f"
+    same "$p $f is the help of -h" "$OUT" "$help"
+  done
+  run 0 "$p" --version
+  same "$p --version" "$OUT" " TARVELO Version: 4.16"
+done
+
 # ---- statuses of help and usage -------------------------------------------
 run 0 syscheck -h
 run 0 packtraj -h
