@@ -83,6 +83,8 @@ void first_pass(const Args& a, const ProgramText& prog, Settings& s) {
   for (int i = 1; i <= a.n; ++i) {
     if (a[i] != "-time") continue;
     s.dtime = read_real(a, i, prog);
+    // A time step must move forward: 0 or a negative step gives no times.
+    if (!(s.dtime > 0.0f)) syntax_error(prog);
     out_line(FreeLine().t("dtime: ").r(single(s.dtime)).str());
   }
   if (s.dtime == 0.0f) stop({free_text(prog.upper + " ERROR: -time has to be specified")}, exit_usage);

@@ -88,6 +88,8 @@ TEST(CommandLine, MissingTimeOrTmaxStops) {
 TEST(CommandLine, RefusesValuesThatCannotBeUsed) {
   for (auto args : std::vector<std::vector<std::string>>{
            {"-time", "x", "-tmax", "5"},
+           {"-time", "-0.02", "-tmax", "5"},  // a time step must be above 0
+           {"-time", "0", "-tmax", "5"},
            {"-time", "1", "-tmax", "5.5"},
            {"-time", "1", "-tmax", "-5"},
            {"-time", "1", "-tmax", "5", "-tgap", "0"},
