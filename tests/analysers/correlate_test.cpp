@@ -49,6 +49,10 @@ TEST(UnitVector, RefusesZeroAndNonFiniteVectors) {
   EXPECT_FALSE(unit_vector(inf, u));
   EXPECT_FALSE(unit_vector(nan, u));
   EXPECT_FALSE(unit_vector(tiny, u));  // v.v underflows to 0
+  const float subnormal[3] = {3e-20f, 0, 0}, smallest[3] = {1.1e-19f, 0, 0};
+  EXPECT_FALSE(unit_vector(subnormal, u));  // v.v = 9e-40 has lost its digits
+  ASSERT_TRUE(unit_vector(smallest, u));    // v.v = 1.21e-38 is a normal float
+  EXPECT_FLOAT_EQ(u[0], 1.0f);
   const float v[3] = {3, 0, 4};
   ASSERT_TRUE(unit_vector(v, u));
   EXPECT_FLOAT_EQ(u[0], 0.6f);

@@ -317,6 +317,29 @@ TEST(Rotcf, ZeroVectorStopsNamingMoleculeAndConfiguration) {
   EXPECT_EQ(z.lines[0], " MUCF ERROR: the dipole of molecule 1 cannot be normalised in configuration 1:");
 }
 
+// A vector whose squared length is a subnormal float is no more usable than
+// a zero one: its "unit" vector would be far from length 1.
+TEST(Rotcf, SubnormalVectorsStopLikeZeroVectors) {
+  auto frames = small_frames();
+  // molecule 2 in configuration 4: a x b of length 9e-22, squared 8.1e-43
+  frames[3][3] = {0, 0, 0};
+  frames[3][4] = {3e-11, 0, 0};
+  frames[3][5] = {0, 3e-11, 0};
+  write_small(frames);
+  Outcome r = run(run_rotcf, small_args("2"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.lines.at(0), " ROTCF ERROR: the vector of definition 1 of molecule 2 cannot be normalised in configuration 4:");
+  // molecule 1 in configuration 3: dipole (1e-21, 0, 0)
+  frames = small_frames();
+  frames[2][0] = {0, 0, 0};
+  frames[2][1] = {2e-21, 0, 0};
+  frames[2][2] = {0, 0, 0};
+  write_small(frames);
+  Outcome m = run(run_mucf, small_args("2"));
+  EXPECT_EQ(m.status, 1);
+  EXPECT_EQ(m.lines.at(0), " MUCF ERROR: the dipole of molecule 1 cannot be normalised in configuration 3:");
+}
+
 TEST(Rotcf, FaultyVectorSectionsStop) {
   const std::string base = kSmallSys;
   const std::string sec = "begin{rotcf}\n  1  1 2 1 3\n  2  1 2 1 2\nend{rotcf}\n";
