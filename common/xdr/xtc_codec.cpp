@@ -496,7 +496,7 @@ long long max_bytes(int n) {
 
 bool block_ok(const Block& b, int n) {
   if (n < 10) return false;
-  if (!std::isfinite(b.precision) || !(b.precision > 0.0f)) return false;
+  if (!precision_ok(b.precision)) return false;
   for (int a = 0; a < 3; ++a) {
     if (b.maxint[a] < b.minint[a]) return false;
     long long range = static_cast<long long>(b.maxint[a]) - b.minint[a];
@@ -510,8 +510,12 @@ bool block_ok(const Block& b, int n) {
 }
 
 bool decode(const Block& b, int n, const u8* bytes, float* x) {
-  float inv = 1.0f / b.precision;
-  return decode_any(b, n, bytes, FloatOut{x, inv});
+  const float inv = 1.0f / b.precision;
+  if (!decode_any(b, n, bytes, FloatOut{x, inv})) return false;
+  // With a tiny precision a large integer times 1/precision leaves the float
+  // range: such a frame is damaged, never a source of infinite coordinates.
+  if (std::isfinite(2147483648.0f * inv)) return true;
+  return std::all_of(x, x + 3 * static_cast<std::size_t>(n), [](float v) { return std::isfinite(v); });
 }
 
 bool decode_ints(const Block& b, int n, const u8* bytes, int* ip) {
@@ -519,7 +523,7 @@ bool decode_ints(const Block& b, int n, const u8* bytes, int* ip) {
 }
 
 bool scale(const float* x, int n, float precision, int* ip, Block& b) {
-  if (!std::isfinite(precision) || !(precision > 0.0f) || n < 0) return false;
+  if (!precision_ok(precision) || n < 0) return false;
   int mn[3] = {INT_MAX, INT_MAX, INT_MAX};
   int mx[3] = {INT_MIN, INT_MIN, INT_MIN};
   bool ok = true;

@@ -19,6 +19,7 @@
 #include <rpc/types.h>
 #include <rpc/xdr.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -51,6 +52,10 @@ struct Block {
   int smallidx = 0;
   int nbytes = 0;  // byte count of the packed bit stream
 };
+
+// Whether p can be the precision of a block: finite, above 0, and with a
+// finite reciprocal (coordinates are decoded as integer times 1/p).
+inline bool precision_ok(float p) { return std::isfinite(p) && p > 0.0f && std::isfinite(1.0f / p); }
 
 // Largest byte count a block of n atoms may hold: (floor(3n x 1.2) - 3) x 4.
 long long max_bytes(int n);

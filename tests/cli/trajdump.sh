@@ -70,3 +70,14 @@ if [ -w /dev/full ]; then
   same "listing to a full device fails" "$?" "1"
   contains "full device reported" "$(cat full.err)" "cannot write standard output"
 fi
+
+# a stored precision too small to decode by (1/p overflows, or the integers
+# times 1/p do) marks the frame damaged: a warning, never an infinite value
+for p in 1e-45 1e-37; do
+  perl -e 'local $/; $d = <STDIN>; substr($d, 56, 4) = pack("f>", $ARGV[0]); print $d' "$p" < "$XTC/water4.xtc" > tiny.xtc
+  run 1 trajdump tiny.xtc
+  contains "precision $p: damaged frame" "$ERR" 'frame 1 is cut short or corrupt'
+  same "precision $p: no coordinate listed" "$(printf '%s\n' "$OUT" | grep -c XYZ)" "0"
+  run 1 packtraj -r -x tiny.xtc -c tiny.crd
+  check "precision $p: no crd written" test ! -e tiny.crd
+done

@@ -317,6 +317,9 @@ TEST(Writer, RefusesUnwritableFramesWithoutWritingAnyOfThem) {
   f = good;
   f.prec = std::numeric_limits<float>::quiet_NaN();
   bad.push_back(f);
+  f = good;
+  f.prec = 1e-45f;  // positive, but 1/p overflows
+  bad.push_back(f);
   f = make_frame(3, 1000.0f);
   f.x[2] = std::numeric_limits<float>::infinity();
   bad.push_back(f);
@@ -490,6 +493,11 @@ TEST(Reader, RejectsStoredValuesItCannotTrust) {
   add("precision negative", [](Crafted& c) { c.prec = -1000.0f; });
   add("precision NaN", [](Crafted& c) { c.prec = std::numeric_limits<float>::quiet_NaN(); });
   add("precision infinite", [](Crafted& c) { c.prec = std::numeric_limits<float>::infinity(); });
+  add("precision whose reciprocal overflows", [](Crafted& c) { c.prec = 1e-45f; });
+  add("coordinates beyond the float range at a tiny precision", [](Crafted& c) {
+    c.prec = 1e-38f;  // 1/p is finite, 1000 x 1/p is not
+    for (int a = 0; a < 3; ++a) c.minint[a] = c.maxint[a] = 1000;
+  });
   add("maximum below minimum", [](Crafted& c) { c.maxint[1] = -1; });
   add("range of 2^32", [](Crafted& c) {
     c.minint[0] = std::numeric_limits<int>::min();
