@@ -13,7 +13,6 @@
 #include "common/infile.h"
 #include "common/outfile.h"
 #include "common/standard_flags.h"
-#include "trajtools/shared.h"
 
 namespace {
 
@@ -62,7 +61,7 @@ int body(int argc, char** argv) {
   std::FILE* in = in_file.get();
 
   // Checked before the output is opened: opening it would truncate the input.
-  if (tvl::trajtools::same_file(in_name, out_name))
+  if (tvl::same_file(in_name, out_name))
     tvl::stop({"ERROR: <outfile> " + out_name + " is the same file as <infile> " + in_name +
                " ; the input would be destroyed"});
 

@@ -9,17 +9,19 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "common/error.h"
+#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/standard_flags.h"
 #include "common/text/fortran.h"
 #include "common/traj/crd.h"
 #include "common/xdr/xdrfile.h"
 #include "common/xdr/xtc.h"
-#include "trajtools/shared.h"
+#include "common/xdr/xtc_codec.h"
 
 namespace {
 
@@ -86,20 +88,29 @@ Settings parse_args(int argc, char** argv) {
   }
   auto is = [&](int i, const char* opt) { return arg[i] == opt; };
 
+  // A file option takes the next field as its name; a missing name or one
+  // that begins with "-" (the next option) would create a file named after it.
+  auto file_name = [&](int i) {
+    const std::string& v = arg[i + 1];
+    if (v.empty() || v[0] == '-') help_stop(tvl::exit_usage);
+    return v;
+  };
   Settings s;
   for (int i = 1; i <= count; ++i)
-    if (is(i, "-c")) s.crd = arg[i + 1];
+    if (is(i, "-c")) s.crd = file_name(i);
   for (int i = 1; i <= count; ++i)
-    if (is(i, "-x")) s.xtc = arg[i + 1];
+    if (is(i, "-x")) s.xtc = file_name(i);
   for (int i = 1; i <= count; ++i)
     if (is(i, "-r")) s.reverse = true;
   for (int i = 1; i <= count; ++i)
     if (is(i, "-p")) {
       // A precision of 0 would write every coordinate as 0, a negative one
       // mirrors them; neither is a precision.
+      // Nor is one so small that its reciprocal, by which the coordinates are
+      // decoded, overflows.
       double p = 0;
-      if (!read_real(arg[i + 1], p) || !std::isfinite(p) || p <= 0.0 ||
-          !std::isfinite(static_cast<float>(p)) || static_cast<float>(p) <= 0.0f)
+      if (!read_real(arg[i + 1], p) || !(p > 0.0) || p > std::numeric_limits<float>::max() ||
+          !tvl::xtc::codec::precision_ok(static_cast<float>(p)))
         help_stop(tvl::exit_usage);
       s.prec = static_cast<float>(p);
     }
@@ -111,6 +122,15 @@ Settings parse_args(int argc, char** argv) {
     }
   for (int i = 1; i <= count; ++i)
     if (is(i, "-h") || is(i, "-help")) help_stop(tvl::exit_ok);
+  // An option the program does not know is a mistake, never ignored; the
+  // values of -p and -dt (a negative number) are skipped.
+  for (int i = 1; i <= count; ++i) {
+    if (is(i, "-p") || is(i, "-dt") || is(i, "-c") || is(i, "-x")) {
+      ++i;
+    } else if (!is(i, "-r") && arg[i].size() > 1 && arg[i][0] == '-') {
+      help_stop(tvl::exit_usage);
+    }
+  }
   // A file option given last, with no name after it, leaves a blank name.
   if (count == 0 || s.xtc == "-" || s.crd == "-" || s.xtc.empty() || s.crd.empty())
     help_stop(tvl::exit_usage);
@@ -127,23 +147,13 @@ int forward(const Settings& s) {
     tvl::stop({"", free_text("ERROR: specified crd-file does not exist"), ""});
   if (crd.natoms() > max_atoms) tvl::stop({free_text("ERROR: number of atoms in system is too large !")});
 
-  tvl::XdrFile xtc(s.xtc, "w");
-  if (!xtc)
-    tvl::stop({free_text("ERROR: the xtc-file " + quoted(s.xtc) + " cannot be created: " +
-                         (errno ? std::strerror(errno) : "open failed"))});
-
-  tvl::out_line(free_text("#Transforming: crd -> xtc"));
-  tvl::out_line(free_text("#  configuration"));
-
   tvl::crd::Frame in;
   tvl::xtc::Frame out;
   out.natoms = crd.natoms();
   out.prec = s.prec;
   out.x.resize(3 * static_cast<std::size_t>(out.natoms));
   long counter = 0;
-  tvl::crd::ReadResult r;
-  while ((r = crd.next(in)) == tvl::crd::ReadResult::ok) {
-    tvl::out_line(FreeLine().i(counter).str());
+  auto convert = [&] {
     for (int a = 0; a < 3; ++a) out.box[a][a] = in.box[a];
     for (std::size_t j = 0, n = static_cast<std::size_t>(out.natoms); j < n; ++j) {
       out.x[3 * j] = in.x[j];
@@ -152,22 +162,48 @@ int forward(const Settings& s) {
     }
     out.step = counter <= INT_MAX ? static_cast<int>(counter) : INT_MAX;
     out.time = static_cast<float>(static_cast<double>(counter) * s.dt);
+  };
+  // Stops on a configuration that could not be written; `kept` says what
+  // became of the xtc-file.
+  auto not_written = [&](bool encodable, const std::string& kept) {
+    const std::string what = "ERROR: configuration " + std::to_string(counter) + " of crd-file " +
+                             quoted(s.crd) + " could not be written to the xtc-file " + quoted(s.xtc) + ":";
+    const std::string why = encodable ? "       the xtc-file cannot be written;"
+                                      : "       a coordinate is not finite or too large for precision " +
+                                            tvl::text::free_real4(s.prec) + ";";
+    tvl::stop({free_text(what), free_text(why), free_text("       " + kept)});
+  };
+
+  // The first configuration is read and checked before the xtc-file is
+  // opened (which empties it): an unusable input leaves an existing file as it was.
+  const std::string untouched = "the xtc-file " + quoted(s.xtc) + " was left as it was";
+  tvl::crd::ReadResult r = crd.next(in);
+  if (r == tvl::crd::ReadResult::bad)
+    tvl::stop({free_text("ERROR: the first configuration of crd-file " + quoted(s.crd) + " cannot be read;"),
+               free_text("       " + untouched)});
+  if (r == tvl::crd::ReadResult::ok) {
+    convert();
+    if (!tvl::xtc::writable(out)) not_written(false, untouched);
+  }
+
+  tvl::XdrFile xtc(s.xtc, "w");
+  if (!xtc)
+    tvl::stop({free_text("ERROR: the xtc-file " + quoted(s.xtc) + " cannot be created: " +
+                         (errno ? std::strerror(errno) : "open failed"))});
+
+  tvl::out_line(free_text("#Transforming: crd -> xtc"));
+  tvl::out_line(free_text("#  configuration"));
+
+  for (; r == tvl::crd::ReadResult::ok; r = crd.next(in)) {
+    tvl::out_line(FreeLine().i(counter).str());
+    convert();
     if (!tvl::xtc::write_frame(xtc.id(), out)) {
       // write_frame refuses a frame it cannot encode before writing any of
       // it, so the file keeps the frames before; writable() tells that case
       // from a failed write.
       const bool encodable = tvl::xtc::writable(out);
       xtc.close();
-      const std::string what = "ERROR: configuration " + std::to_string(counter) + " of crd-file " +
-                               quoted(s.crd) + " could not be written to the xtc-file " +
-                               quoted(s.xtc) + ":";
-      const std::string why =
-          encodable ? "       the xtc-file cannot be written;"
-                    : "       a coordinate is not finite or too large for precision " +
-                          tvl::text::free_real4(s.prec) + ";";
-      tvl::stop({free_text(what), free_text(why),
-                 free_text("       the xtc-file holds the " + std::to_string(counter) +
-                           " configurations before it")});
+      not_written(encodable, "the xtc-file holds the " + std::to_string(counter) + " configurations before it");
     }
     ++counter;
   }
@@ -276,7 +312,7 @@ int body(int argc, char** argv) {
   tvl::standard_flags(argc, argv, help_lines());
   const Settings s = parse_args(argc, argv);
   // Writing one file may never destroy the other.
-  if (tvl::trajtools::same_file(s.crd, s.xtc))
+  if (tvl::same_file(s.crd, s.xtc))
     tvl::stop({free_text("ERROR: the crd-file " + quoted(s.crd) + " and the xtc-file " +
                          quoted(s.xtc) + " are the same file")});
   return s.reverse ? reverse(s) : forward(s);

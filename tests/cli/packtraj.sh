@@ -38,7 +38,7 @@ run 2 packtraj -x a.xtc
 same "no crd file" "$OUT" "$HELP"
 run 2 packtraj -x a.xtc -c
 contains "a -c without a name" "$OUT" "Syntax:  packtraj"
-for p in abc 0 -5 0.0 1e39 ""; do
+for p in abc 0 -5 0.0 1e39 "" 1e-45 2e-39; do  # the last two: 1/p overflows
   run 2 packtraj -c a.crd -x a.xtc -p "$p"
   same "precision '$p' refused" "$OUT" "$HELP"
 done
@@ -46,6 +46,13 @@ run 2 packtraj -c a.crd -x a.xtc -p
 same "precision missing" "$OUT" "$HELP"
 run 2 packtraj -c a.crd -x a.xtc -dt x
 same "unreadable -dt" "$OUT" "$HELP"
+# a file option takes no option as its name; an unknown option is refused
+for args in "-x a.xtc -c -r" "-c a.crd -x -p 100" "-c a.crd -x a.xtc -q" "-c a.crd -x a.xtc -p 10 -rr"; do
+  run 2 packtraj $args
+  same "usage for: $args" "$OUT" "$HELP"
+done
+check "no file named -r" test ! -e ./-r
+check "no file named -p" test ! -e ./-p
 # an argument is a 256-character field: trailing blanks are not part of it,
 # a longer argument is refused, not cut
 run 0 packtraj "-h   "
@@ -90,6 +97,17 @@ check "no xtc for too many atoms" test ! -e many.xtc
 run 1 packtraj -c three.crd -x nodir/x.xtc
 contains "uncreatable xtc reported" "$OUT" "nodir/x.xtc"
 case "$OUT" in *Transforming*) echo "FAIL: listing began before the xtc file existed"; TVL_FAILS=$((TVL_FAILS + 1)) ;; esac
+
+# an existing xtc is kept when the first crd frame is cut or cannot be written
+cp three.xtc keep3.xtc
+head -c 40 three.crd > cut1.crd
+run 1 packtraj -c cut1.crd -x keep3.xtc
+contains "unreadable first frame" "$OUT" 'the xtc-file "keep3.xtc" was left as it was'
+check "xtc kept (cut frame)" cmp -s keep3.xtc three.xtc
+perl -e 'print pack("l<3", 4, 1, 4), pack("l<", 24), pack("f<6", 3.7, 3.7, 3.7, 9**9**9, 0, 0), pack("l<", 24)' > inf.crd
+run 1 packtraj -c inf.crd -x keep3.xtc
+contains "unwritable first frame" "$OUT" "a coordinate is not finite"
+check "xtc kept (infinite coordinate)" cmp -s keep3.xtc three.xtc
 
 # a cut crd frame: earlier frames converted, failure status
 head -c $(( 12 + 2 * (8 + 12 + 144) + 50 )) three.crd > cut.crd
