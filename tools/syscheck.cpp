@@ -44,11 +44,17 @@ std::vector<std::string> help_lines() { return {std::begin(usage_text), std::end
 
 std::string n(long long v) { return std::to_string(v); }
 
+// A real in an F field of w columns with d decimals or, when it does not fit
+// there, in exponent form of the same width: a summary never hides a value
+// behind asterisks.
+std::string real(double v, int w, int d) {
+  std::string f = tx::fmt_f(v, w, d);
+  return f.find('*') == std::string::npos ? f : tx::fmt_e(v, w, w - 7);
+}
+
 // Duplication counts as "a b c"; cell edges and box sizes in F12.5 fields.
 std::string counts(const std::array<int, 3>& c) { return n(c[0]) + " " + n(c[1]) + " " + n(c[2]); }
-std::string lengths(const std::array<double, 3>& v) {
-  return tx::fmt_f(v[0], 12, 5) + tx::fmt_f(v[1], 12, 5) + tx::fmt_f(v[2], 12, 5);
-}
+std::string lengths(const std::array<double, 3>& v) { return real(v[0], 12, 5) + real(v[1], 12, 5) + real(v[2], 12, 5); }
 
 // Lennard-Jones diagonal back in file units (Angstrom, Kelvin).
 double sigma_a(double sig6) { return sig6 > 0 ? 10.0 * std::pow(sig6, 1.0 / 6.0) : 0.0; }
@@ -59,9 +65,8 @@ void site_types(const SystemDescription& sd) {
   if (sd.nsp == 0) return;
   out_line("    no  name            charge        mass   sigma/A  epsilon/K");
   for (int i = 0; i < sd.nsp; ++i)
-    out_line(tx::fmt_i(i + 1, 6) + "  " + tx::fmt_a(sd.name_sp[i], 10) + tx::fmt_f(sd.q_sp[i], 12, 6) +
-             tx::fmt_f(sd.mas_sp[i], 12, 6) + tx::fmt_f(sigma_a(sd.sig6(i, i)), 10, 4) +
-             tx::fmt_f(eps_k(sd.eps4(i, i)), 11, 4));
+    out_line(tx::fmt_i(i + 1, 6) + "  " + tx::fmt_a(sd.name_sp[i], 10) + real(sd.q_sp[i], 12, 6) +
+             real(sd.mas_sp[i], 12, 6) + real(sigma_a(sd.sig6(i, i)), 10, 4) + real(eps_k(sd.eps4(i, i)), 11, 4));
 }
 
 void molecule_types(const SystemDescription& sd) {
@@ -121,7 +126,7 @@ int warnings(const SystemDescription& sd) {
   return count;
 }
 
-void surface(const std::string& file, const SystemDescription& sd) {
+void surface(const tvl::sys::SystemFile& file, const SystemDescription& sd) {
   tvl::sys::Surface s;
   tvl::sys::read_surface(1, file, sd.name_sp, s);
   if (s.nsurf == 0) {
@@ -132,7 +137,7 @@ void surface(const std::string& file, const SystemDescription& sd) {
   out_line("  duplicate " + counts(s.ndup_s));
   out_line("  cell (nm):" + lengths(s.ecell_s));
   out_line("  box (nm): " + lengths(s.box_s));
-  out_line("  cut-off (nm):" + tx::fmt_f(s.rc_s, 12, 5));
+  out_line("  cut-off (nm):" + real(s.rc_s, 12, 5));
 }
 
 int body(int argc, char** argv) {
@@ -160,13 +165,15 @@ int body(int argc, char** argv) {
   if (file.empty()) usage(tvl::exit_usage);
 
   // Cell edges of 0: a file without an ecell line shows no cell.
-  SystemDescription sd = tvl::sys::readsys(1, file, {}, 0.0, {0.0, 0.0, 0.0});
+  // Read once: both readers work on that one read, so the file may be a pipe.
+  const tvl::sys::SystemFile sysfile = tvl::sys::load_system_file(file);
+  SystemDescription sd = tvl::sys::readsys(1, sysfile, {}, 0.0, {0.0, 0.0, 0.0});
   out_line("");
   out_line("System file: " + file);
   site_types(sd);
   molecule_types(sd);
   build(sd);
-  if (with_surface) surface(file, sd);
+  if (with_surface) surface(sysfile, sd);
   int w = warnings(sd);
   if (w > 0) out_line("Warnings: " + n(w));
   return tvl::exit_ok;

@@ -23,7 +23,9 @@ void read_build(Reader& r, const std::string& name) {
       sd.type_frac.push_back(type), sd.xfrac.push_back(x), sd.yfrac.push_back(y), sd.zfrac.push_back(z);
     } else if (starts(w1, "ecell")) {
       double a = 0, b = 0, c = 0;
-      if (!r.get_real(2, a) || !r.get_real(3, b) || !r.get_real(4, c)) bad_entry("{build}", nfrac);
+      // A cell edge is a length: not negative (0 means none).
+      if (!r.get_real(2, a) || !r.get_real(3, b) || !r.get_real(4, c) || a < 0 || b < 0 || c < 0)
+        bad_entry("{build}", nfrac);
       sd.ecell = {a, b, c};
     } else if (starts(w1, "duplicate")) {
       int a = 0, b = 0, c = 0;
@@ -44,7 +46,7 @@ void read_umbrella(Reader& r, const std::string& name) {
     if (n > r.lim.numbmax) section_overflow("Number of entries in ", "{umbrella}", r.lim.numbmax, "numbmax");
     int a = 0, b = 0, c = 0, d = 0;
     double k = 0, len = 0;
-    if (!r.get_int(1, a) || !r.get_int(2, b) || !r.get_int(3, c) || !r.get_int(4, d) || !r.get_real(5, k) ||
+    if (!r.get_int(1, a) || !r.get_int(2, b) || !r.get_int(3, c) || !r.get_int(4, d) || !r.get_real(5, k, 100.0) ||
         !r.get_real(6, len))
       bad_entry("{umbrella}", n);
     sd.umb_a.push_back(a), sd.umb_b.push_back(b), sd.umb_c.push_back(c), sd.umb_d.push_back(d);

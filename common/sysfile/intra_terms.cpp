@@ -19,7 +19,7 @@ void read_bonds(Reader& r, const std::string& name, int t) {
         type_overflow("Number of harmonic bonds for ", t, r.lim.nbdmax, "nbdmax");
       int a = 0, b = 0;
       double k = 0, len = 0;
-      if (!r.get_site(2, a) || !r.get_site(3, b) || !r.get_real(4, k) || !r.get_real(5, len))
+      if (!r.get_site(2, a) || !r.get_site(3, b) || !r.get_real(4, k, 100.0) || !r.get_real(5, len))
         type_entry_error("Check harmonic bond at position.", n, "{bonds}", t);
       m.a_habd.push_back(a), m.b_habd.push_back(b), m.k_habd.push_back(k), m.r_habd.push_back(len);
     } else if (starts(r.word(1), "morse")) {
@@ -28,7 +28,7 @@ void read_bonds(Reader& r, const std::string& name, int t) {
         type_overflow("Number of Morse-type bonds for ", t, r.lim.nbdmax, "nbdmax");
       int a = 0, b = 0;
       double k = 0, len = 0, al = 0;
-      if (!r.get_site(2, a) || !r.get_site(3, b) || !r.get_real(4, k) || !r.get_real(5, len) ||
+      if (!r.get_site(2, a) || !r.get_site(3, b) || !r.get_real(4, k, 100.0) || !r.get_real(5, len) ||
           !r.get_real(6, al))
         type_entry_error("Check Morse-type bond at position.", n, "{bonds}", t);
       m.a_mobd.push_back(a), m.b_mobd.push_back(b), m.k_mobd.push_back(k), m.r_mobd.push_back(len);
@@ -122,7 +122,7 @@ void read_nonbonded(Reader& r, const std::string& name, int t) {
       type_overflow("Number of modified intramolecular interactions for ", t, r.lim.ndhmax, "ndhmax");
     int a = 0, b = 0;
     double sig = 0, eps = 0, fac = 0;
-    bool ok = r.get_site(1, a) && r.get_site(2, b) && r.get_real(3, sig) && r.get_real(4, eps);
+    bool ok = r.get_site(1, a) && r.get_site(2, b) && r.get_real(3, sig) && r.get_real(4, eps) && lj_ok(sig, eps);
     if (ok && r.nw >= 5) ok = r.get_real(5, fac);
     if (!ok) type_entry_error("Check modified intramolecular interaction at position", n, "{nonbonded}", t);
     m.a_14int.push_back(a), m.b_14int.push_back(b);

@@ -2,12 +2,12 @@
 // Internal state and helpers of the system-file reader, shared by the files
 // of the section families (sites and LJ, molecule structure, intramolecular
 // terms, build/umbrella/efg, final steps). Not for use outside common/sysfile.
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/sysfile/system.h"
 #include "common/text/fortran.h"
@@ -33,19 +33,17 @@ class PairTable {
 };
 
 struct Reader {
-  Reader(int iprint, const Limits& lim, SystemDescription& sd) : iprint(iprint), lim(lim), sd(sd) {}
+  Reader(int iprint, const Limits& lim, SystemDescription& sd, const SystemFile& file)
+      : iprint(iprint), lim(lim), sd(sd), file(file), fname(file.name) {}
 
   int iprint;
   const Limits& lim;
   SystemDescription& sd;
 
-  InFile file;        // the system file while it is read
-  std::string fname;  // file name as given (trailing blanks removed)
-  long line_no = 0;   // physical lines read so far
-
-  // Opens the system file: a name of more than 128 characters, or a file
-  // that cannot be opened, stops the program.
-  void open(const std::string& sysfile);
+  const SystemFile& file;    // the records of the system file
+  std::size_t at = 0;        // records taken so far
+  const std::string& fname;  // file name as given (trailing blanks removed)
+  long line_no = 0;          // physical line of the current record
 
   // Current record and its words.
   std::string rec;
@@ -61,8 +59,8 @@ struct Reader {
   // Build section counts while reading.
   std::array<long long, 3> ndup{0, 0, 0};
 
-  // Next record into `rec`; false at end of input. A read error or an
-  // over-long line stops in the reader's frame.
+  // Next record into `rec`; false at end of input. A read error, or an
+  // over-long line (in the reader's frame), stops where it is reached.
   bool next();
   // Next record inside the open section `name`: the end of the input there
   // stops with "End of file inside the {name}-section.", since the section's
@@ -76,6 +74,8 @@ struct Reader {
   // Reads word k as a number; false when it is missing or not a number.
   bool get_int(int k, int& v) const;
   bool get_real(int k, double& v) const;
+  // ... that stays a finite number when multiplied by `factor` (its unit conversion).
+  bool get_real(int k, double& v, double factor) const { return get_real(k, v) && std::isfinite(v * factor); }
   // A site number: stored as (number - 1).
   bool get_site(int k, int& v) const;
 
@@ -96,6 +96,8 @@ inline void say(const FreeLine& l) { out_line(l.str()); }
 // Stops with the reader's frame: "ERROR:", "interpreting the <system>-file..."
 // (two dots when `two_dots`), then the given lines.
 [[noreturn]] void fail(std::vector<std::string> lines, bool two_dots = false);
+// "ERROR: Cannot read SYSTEM-file" and the name: the file cannot be opened or read.
+[[noreturn]] void read_error(const std::string& fname);
 // The common second line of overflow messages: "Check <system>-file or increase <limit> in file tvl_const."
 std::string increase_line(std::string_view limit);
 // Overflow of a table of one molecule type (t 0-based):
@@ -153,5 +155,11 @@ inline double sig6_of(double sigma_angstrom) {
   return s2 * s2 * s2;
 }
 inline double eps4_of(double eps_kelvin) { return 4.0 * kelvin_to_kj * eps_kelvin; }
+// Lennard-Jones values a pair table can hold: sigma (Angstrom) and epsilon
+// (Kelvin) not negative, and finite in their stored form and as the product
+// of two such values that the combination sections form.
+inline bool lj_ok(double sig, double eps) {
+  return sig >= 0.0 && eps >= 0.0 && std::isfinite(sig6_of(sig)) && std::isfinite(eps * eps);
+}
 
 }  // namespace tvl::sys::detail

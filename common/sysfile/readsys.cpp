@@ -78,28 +78,21 @@ void bad_entry(std::string_view sec, int n) {
 
 // ---- reading records ------------------------------------------------------
 
-namespace {
 [[noreturn]] void read_error(const std::string& fname) {
   tvl::stop({"ERROR: Cannot read SYSTEM-file \"" + fname + "\""});
 }
-}  // namespace
-
-void Reader::open(const std::string& sysfile) {
-  text::check_name_length(sysfile, "system file name", exit_error);
-  fname = text::trim_right(sysfile);
-  file = open_in(fname);
-  if (!file) read_error(fname);
-}
 
 bool Reader::next() {
-  bool got = false;
-  try {
-    got = rec::get_record(file.get(), reclen, rec, rec::Variant::analysers, &line_no);
-  } catch (const rec::LongLine& e) {
-    fail(e.lines);
+  const rec::RecordList& list = file.records;
+  if (at < list.records.size()) {
+    rec = list.records[at].text;
+    line_no = list.records[at].line;
+    ++at;
+    return true;
   }
-  if (!got && std::ferror(file.get())) read_error(fname);
-  return got;
+  if (list.long_line) fail(list.long_line->lines);
+  if (list.read_error) read_error(fname);
+  return false;
 }
 
 void Reader::next_in(std::string_view name) {
@@ -136,14 +129,28 @@ void Reader::progress(std::string_view t) const {
 
 }  // namespace detail
 
+SystemFile load_system_file(const std::string& sysfile) {
+  if (!sysfile.empty() && sysfile[0] == '-') tvl::stop({"ERROR: No SYSTEM-file specified"});
+  text::check_name_length(sysfile, "system file name", exit_error);
+  SystemFile f;
+  f.name = text::trim_right(sysfile);
+  InFile in = open_in(f.name);
+  if (!in) detail::read_error(f.name);
+  f.records = rec::read_records(in.get(), reclen);
+  return f;
+}
+
 SystemDescription readsys(int iprint, const std::string& sysfile, const Limits& lim, double tol_con,
                           std::array<double, 3> ecell) {
+  return readsys(iprint, load_system_file(sysfile), lim, tol_con, ecell);
+}
+
+SystemDescription readsys(int iprint, const SystemFile& file, const Limits& lim, double tol_con,
+                          std::array<double, 3> ecell) {
   using namespace detail;
-  if (!sysfile.empty() && sysfile[0] == '-') tvl::stop({"ERROR: No SYSTEM-file specified"});
   SystemDescription sd;
   sd.ecell = ecell;
-  Reader r(iprint, lim, sd);
-  r.open(sysfile);
+  Reader r(iprint, lim, sd, file);
 
   while (r.next()) {
     std::string name;
@@ -168,7 +175,6 @@ SystemDescription readsys(int iprint, const std::string& sysfile, const Limits& 
     // Any other section is skipped: its lines are read as top-level lines.
   }
 
-  r.file.reset();
   if (iprint > 0) out_line(" SYSTEM FILE \"" + r.fname + "\" SUCCESSFULLY PROCESSED");
 
   sd.sigsp6 = r.sig6.dense(sd.nsp);

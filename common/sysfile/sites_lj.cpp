@@ -17,7 +17,7 @@ void read_sites(Reader& r, const std::string& name) {
     if (sd.nsp >= r.lim.nspmax)
       section_overflow("Number of defined interaction site-types in ", "{sites}", r.lim.nspmax, "nspmax");
     double q = 0, m = 0;
-    if (!r.get_real(2, q) || !r.get_real(3, m)) s1(n);
+    if (!r.get_real(2, q) || !r.get_real(3, m) || m < 0.0) s1(n);
     sd.nsp += 1;
     sd.name_sp.emplace_back(r.word(1).substr(0, namelen));
     sd.q_sp.push_back(q);
@@ -47,7 +47,7 @@ void read_lj(Reader& r, const std::string& name) {
             FreeLine().t("at position").i(n).t(" in the {lj}-section ").t("does not refer to existing site-types."),
             FreeLine().t("Check <system>-file.")});
     double sig = 0, eps = 0;
-    if (!r.get_real(3, sig) || !r.get_real(4, eps)) l1(n);
+    if (!r.get_real(3, sig) || !r.get_real(4, eps) || !lj_ok(sig, eps)) l1(n);
     double s6 = sig6_of(sig), e4 = eps4_of(eps);
     r.sig6.set(i, j, s6);
     r.sig6.set(j, i, s6);
@@ -77,7 +77,7 @@ void read_combination(Reader& r, const std::string& name, bool opls) {
             FreeLine().t("at position ").i(n).t(" in the ").t(sec).t("-section ").t("is not a valid site-type."),
             FreeLine().t("Check <system>-file.")});
     double sig = 0, eps = 0;
-    if (!r.get_real(2, sig) || !r.get_real(3, eps)) l4(n);
+    if (!r.get_real(2, sig) || !r.get_real(3, eps) || !lj_ok(sig, eps)) l4(n);
     if (static_cast<int>(r.raw_sig.size()) <= i) {
       r.raw_sig.resize(i + 1, 0.0);
       r.raw_eps.resize(i + 1, 0.0);

@@ -28,11 +28,15 @@ std::string echo_real(double v) {
 
 void read_surface(int iprint, const std::string& sysfile, const std::vector<std::string>& name_sp, Surface& surf,
                   const Limits& lim) {
+  read_surface(iprint, load_system_file(sysfile), name_sp, surf, lim);
+}
+
+void read_surface(int iprint, const SystemFile& file, const std::vector<std::string>& name_sp, Surface& surf,
+                  const Limits& lim) {
   SystemDescription types;
   types.name_sp = name_sp;
   types.nsp = static_cast<int>(name_sp.size());
-  detail::Reader r(iprint, lim, types);
-  r.open(sysfile);
+  detail::Reader r(iprint, lim, types, file);
 
   // Find the section; without one nothing changes.
   std::string name;
@@ -64,7 +68,8 @@ void read_surface(int iprint, const std::string& sysfile, const std::vector<std:
       say(FreeLine().i(s.nsurf).i(is).r(x).r(y).r(z));
     } else if (starts(w1, "ecell")) {
       double a = 0, b = 0, c = 0;
-      if (!r.get_real(2, a) || !r.get_real(3, b) || !r.get_real(4, c)) bad_entry("{surface}", n);
+      if (!r.get_real(2, a) || !r.get_real(3, b) || !r.get_real(4, c) || a < 0 || b < 0 || c < 0)
+        bad_entry("{surface}", n);
       s.ecell_s = {a, b, c};
       say(FreeLine().r(a).r(b).r(c));
     } else if (starts(w1, "duplicate")) {
@@ -80,7 +85,6 @@ void read_surface(int iprint, const std::string& sysfile, const std::vector<std:
       say(FreeLine().t(" ").t(echo_real(s.rc_s)));
     }
   });
-  r.file.reset();  // the rest of the file is not read
   if (s.nsurf == 0) {
     surf.nsurf = 0;
     return;

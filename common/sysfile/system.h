@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text/records.h"
 #include "common/tvl_const.h"
 
 namespace tvl::sys {
@@ -168,12 +169,28 @@ struct SystemDescription {
   std::vector<int> efg_a, efg_b;
 };
 
-// Reads the system file `sysfile` (at most 128 characters; a name beginning
-// with '-' means none was given). Prints progress lines to standard output
-// when iprint > 0. `tol_con` is the relative constraint tolerance; `ecell`
-// the caller's cell edges in Angstrom, used when the file has no ecell line
-// (they come back multiplied by 0.1). On any error throws tvl::Stop carrying
-// the reader's message lines (exit status 1, standard output).
+// A system file read once: every reader of its sections (readsys,
+// read_surface, the analysers' own sections) works on this one read, so the
+// file may as well be a pipe or a FIFO.
+struct SystemFile {
+  std::string name;  // as given, trailing blanks removed
+  rec::RecordList records;
+};
+
+// Opens, reads and closes the system file `sysfile` (at most 128
+// characters). A name beginning with '-' means none was given: "ERROR: No
+// SYSTEM-file specified"; a file that cannot be opened: "ERROR: Cannot read
+// SYSTEM-file" and its name (tvl::Stop, exit status 1).
+SystemFile load_system_file(const std::string& sysfile);
+
+// Reads the system description from `file`. Prints progress lines to
+// standard output when iprint > 0. `tol_con` is the relative constraint
+// tolerance; `ecell` the caller's cell edges in Angstrom, used when the file
+// has no ecell line (they come back multiplied by 0.1). On any error throws
+// tvl::Stop carrying the reader's message lines (exit status 1, standard
+// output). The second form loads the file named `sysfile` first.
+SystemDescription readsys(int iprint, const SystemFile& file, const Limits& lim = {}, double tol_con = 0.0,
+                          std::array<double, 3> ecell = {0, 0, 0});
 SystemDescription readsys(int iprint, const std::string& sysfile, const Limits& lim = {},
                           double tol_con = 0.0, std::array<double, 3> ecell = {0, 0, 0});
 
@@ -195,13 +212,15 @@ struct Surface {
   std::vector<int> type_s;
 };
 
-// Reads the surface section of `sysfile` into `surf`. `name_sp` are the
+// Reads the surface section of `file` (or of the file named `sysfile`) into `surf`. `name_sp` are the
 // site-type names from readsys. surf.ecell_s (Angstrom) and surf.rc_s (nm)
 // are in/out: a file without an ecell or cutoff line keeps the caller's
 // values. When the file has no surface section (or one without frac
 // entries) nothing else changes. Echo lines go to standard output; errors
 // (undefined site type, malformed words, more than lim.nmax entries or
 // generated sites) throw tvl::Stop with exit status 1.
+void read_surface(int iprint, const SystemFile& file, const std::vector<std::string>& name_sp, Surface& surf,
+                  const Limits& lim = {});
 void read_surface(int iprint, const std::string& sysfile, const std::vector<std::string>& name_sp,
                   Surface& surf, const Limits& lim = {});
 

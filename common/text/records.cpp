@@ -80,6 +80,20 @@ bool get_record(std::FILE* in, std::size_t L, std::string& record, Variant v, lo
   }
 }
 
+RecordList read_records(std::FILE* in, std::size_t L) {
+  RecordList list;
+  long line_no = 0;
+  std::string record;
+  try {
+    while (get_record(in, L, record, Variant::analysers, &line_no)) list.records.push_back({record, line_no});
+  } catch (const LongLine& e) {
+    list.long_line = e;
+    return list;
+  }
+  list.read_error = std::ferror(in) != 0;
+  return list;
+}
+
 void remove_comment(std::string& record) {
   std::size_t p = record.find('#');
   if (p != std::string::npos) std::fill(record.begin() + static_cast<std::ptrdiff_t>(p), record.end(), ' ');

@@ -6,8 +6,10 @@
 // read errors stop the program).
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/error.h"
 #include "common/tvl_const.h"
@@ -36,6 +38,21 @@ struct LongLine : tvl::Stop {
 // *line_no, when given, counts the physical lines read so far.
 bool get_record(std::FILE* in, std::size_t L, std::string& record,
                 Variant v = Variant::analysers, long* line_no = nullptr);
+
+// All records of an input (get_record, analysers' variant), read at once for
+// readers that each go over the whole input: a pipe can be read only once.
+// How the reading ended is kept, so that each reader reports a read error or
+// an over-long line where it reaches it, as if it read the input itself.
+struct RecordList {
+  struct Entry {
+    std::string text;  // the record, L columns
+    long line = 0;     // its physical line number, from 1
+  };
+  std::vector<Entry> records;
+  bool read_error = false;            // the input failed after the last record
+  std::optional<LongLine> long_line;  // the over-long line after the last record
+};
+RecordList read_records(std::FILE* in, std::size_t L);
 
 void remove_comment(std::string& record);
 void remove_misc(std::string& record, Variant v = Variant::analysers);

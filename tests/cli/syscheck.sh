@@ -164,3 +164,30 @@ for ((k = 0; k <= n; k++)); do
     run 0 syscheck prefix.sys
   fi
 done
+
+# ---- the file is read once: from a pipe or a FIFO the summary, surface
+# included, is that of the regular file
+cp "$DATA/sysfile/slab.sys" slab.sys
+summary() { printf '%s\n' "$OUT" | grep -v -e 'SYSTEM FILE "' -e '^System file: '; }
+run 0 syscheck -surface slab.sys
+want=$(summary)
+contains "slab: surface read" "$want" "Surface: cell entries 4, generated sites 200"
+run 0 syscheck -surface <(cat slab.sys)
+same "pipe reads like the file" "$(summary)" "$want"
+mkfifo slab.fifo
+cat slab.sys > slab.fifo &
+feeder=$!
+OUT=$(timeout 30 "$BIN/syscheck" -surface slab.fifo)
+same "FIFO: status" "$?" 0
+kill "$feeder" 2>/dev/null
+same "FIFO reads like the file" "$(summary)" "$want"
+
+# ---- absurd numbers: refused by the reader, or, when a system may hold
+# them, shown in full instead of asterisks
+printf 'begin{sites}\n big 1e30 1e30\nend{sites}\nbegin{build}\necell 1e300 1 0\nend{build}\n' > big.sys
+run 0 syscheck big.sys
+contains "huge charge and mass shown" "$OUT" "     1  big        0.10000E+31 0.10000E+31    0.0000     0.0000"
+contains "huge cell edge shown" "$OUT" "  cell (nm): 0.10000+300     0.10000     0.00000"
+printf 'begin{sites}\n a 0 1\nend{sites}\nbegin{lorentz_lj}\n a 3 1e300\nend{lorentz_lj}\n' > inf.sys
+run 1 syscheck inf.sys
+contains "epsilon beyond the range refused" "$OUT" " Check definition of Lennard-Jones parameters at position  1 in the {lorentz_lj}-section."

@@ -331,6 +331,34 @@ TEST(ReadsysBuild, UmbrellaAndEfgEntriesAreCarried) {
   EXPECT_EQ(sd.efg_b[1], 10);
 }
 
+// Numbers no system can hold stop with the message of their entry; zero
+// masses, LJ parameters and cell edges stay valid.
+TEST(ReadsysValues, AbsurdNumbersStopWithTheirEntrysMessage) {
+  const std::string sites = "begin{sites}\n a 0 1\nend{sites}\n";
+  const std::string mol = sites + "begin{molecule}\nlabel m\nbegin{configuration}\n a\n a 1 0 0\nend{configuration}\n";
+  const std::string lj_line = " Check definition of Lennard-Jones interaction in line 1 of the {lj}-section.";
+  const std::string lb_line = " Check definition of Lennard-Jones parameters at position  1 in the {lorentz_lj}-section.";
+  const std::string bond_line = " Check harmonic bond at position. 1 in the {bonds}-section for molecule-type  1";
+  const std::string pair_line =
+      " Check modified intramolecular interaction at position 1 in the {nonbonded}-section for molecule-type  1";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"begin{sites}\n a 0 -1\nend{sites}\n", " Check definition of site-types in line 1 of the {site}-section."},
+      {sites + "begin{lj}\n a a -3 1\nend{lj}\n", lj_line},
+      {sites + "begin{lj}\n a a 3 -1\nend{lj}\n", lj_line},
+      {sites + "begin{lj}\n a a 1e300 1\nend{lj}\n", lj_line},  // sigma^6 overflows
+      {sites + "begin{lorentz_lj}\n a 3 1e300\nend{lorentz_lj}\n", lb_line},  // eps x eps overflows
+      {sites + "begin{lorentz_lj}\n a -3 1\nend{lorentz_lj}\n", lb_line},
+      {mol + "begin{nonbonded}\n 1 2 -3 1\nend{nonbonded}\nend{molecule}\n", pair_line},
+      {mol + "begin{bonds}\n harmonic 1 2 1e307 1\nend{bonds}\nend{molecule}\n", bond_line},  // x100 overflows
+      {built(" ecell 10 -1 10\n"), " Check entry in {build}-section at position 0"},
+      {built(" frac water 0 0 0\n ecell 1e-3 1e-3 -0.0001\n"), " Check entry in {build}-section at position 1"},
+  };
+  for (const auto& [text, line] : cases) EXPECT_EQ(stop_lines(text), frame({line})) << text;
+  auto sd = read_text(built(" ecell 0 0 0\n") + "begin{sites}\n z 0 0\nend{sites}\nbegin{lj}\n z z 0 0\nend{lj}\n");
+  EXPECT_EQ(sd.mas_sp.back(), 0.0);
+  EXPECT_EQ(sd.ecell, (std::array<double, 3>{0, 0, 0}));
+}
+
 TEST(ReadsysExamples, BothExamplesReadCleanly) {
   write_file("spce.sys", example("spce.sys"));
   auto w = sys::readsys(0, "spce.sys");

@@ -94,6 +94,8 @@ TEST(ReadSurface, RefusesUndefinedTypesMalformedWordsAndOverfullArrays) {
   EXPECT_EQ(l, frame({" Check entry in {surface}-section at position 1"}));
   l = surface_stop("begin{surface}\n cutoff\nend{surface}\n");
   EXPECT_EQ(l, frame({" Check entry in {surface}-section at position 1"}));
+  l = surface_stop("begin{surface}\n cutoff 5\n ecell 1 -1 1\nend{surface}\n");  // a negative edge
+  EXPECT_EQ(l, frame({" Check entry in {surface}-section at position 2"}));
 
   sys::Limits small;
   small.nmax = 2;
