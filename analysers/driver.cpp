@@ -8,6 +8,7 @@
 #include "common/config/gro.h"
 #include "common/config/structure.h"
 #include "common/error.h"
+#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/sysfile/int_init.h"
 #include "common/text/fortran.h"
@@ -80,7 +81,8 @@ void report_correlation_speed(const LagScheme& lags, int nseries, double seconds
 
 Inputs load_inputs(const Settings& s) {
   Inputs in;
-  in.sys = sys::readsys(s.verbosity, s.sys);
+  in.sysfile = sys::load_system_file(s.sys);
+  in.sys = sys::readsys(s.verbosity, in.sysfile);
   config::Cutoff cut;  // no cut-off and no neighbour list in the analysers
   std::string name = s.in;
   bool found = config::read_str(name, s.verbosity, in.sys, in.conf, cut);
@@ -89,6 +91,7 @@ Inputs load_inputs(const Settings& s) {
     found = config::read_gro(name, s.verbosity, in.sys, in.conf, cut);
   }
   if (!found) stop({free_text("ERROR: No configuration file available!!")});
+  in.config_name = name;
   if (s.verbosity >= 1) {
     out_line(free_text("INITAL STRUCTURE HAS BEEN TAKEN FROM FILE"));
     out_line(free_text("VELOCITIES HAVE BEEN TAKEN FROM FILE"));
@@ -98,6 +101,18 @@ Inputs load_inputs(const Settings& s) {
   if (s.verbosity >= 1) out_line(free_text("INTERACTION MATRIX INITIALISED"));
   if (in.conf.m == 0) stop({free_text("ERROR:"), free_text("Simulation contains no molecules !!!")});
   return in;
+}
+
+void keep_inputs(const Settings& s, const Inputs& in, const std::vector<std::string>& results,
+                 const std::string& upper) {
+  std::vector<std::string> inputs = {in.sysfile.name, in.config_name};
+  inputs.insert(inputs.end(), s.trajs.begin(), s.trajs.end());
+  for (const std::string& r : results)
+    for (const std::string& i : inputs)
+      if (same_file(r, i))
+        stop({free_text(upper + " ERROR: the result file " + text::quoted(r) + " is the input file " +
+                        text::quoted(i) + ";"),
+              free_text("writing the results would destroy it: run in another directory or rename the input")});
 }
 
 float scaled_dtime(const Settings& s) {

@@ -15,13 +15,21 @@
 namespace tvl::an {
 
 struct Inputs {
+  sys::SystemFile sysfile;  // the system file, read once for all its sections
   sys::SystemDescription sys;
   config::Configuration conf;
+  std::string config_name;  // the structure or GRO file the configuration came from
 };
 
 // System file, then structure file (else GRO file), then the interaction
 // data; stops when no configuration is found or it holds no molecule.
 Inputs load_inputs(const Settings& s);
+
+// Stops (exit 1) when a result file is one of the inputs (system file,
+// configuration file, a trajectory) by name or through a link: writing the
+// results would destroy it. Called before anything is written.
+void keep_inputs(const Settings& s, const Inputs& in, const std::vector<std::string>& results,
+                 const std::string& upper);
 
 // Time between two kept configurations after the -gap thinning.
 float scaled_dtime(const Settings& s);

@@ -11,6 +11,11 @@ namespace tvl::an {
 using text::FreeLine;
 using text::free_text;
 
+namespace {
+constexpr const char* kResultP1 = "mucf_p1.dat";
+constexpr const char* kResultP2 = "mucf_p2.dat";
+}  // namespace
+
 const ProgramText& mucf_text() {
   static const ProgramText t{
       "MUCF",
@@ -85,6 +90,7 @@ void write_mucf(const std::string& file_p1, const std::string& file_p2, const Su
 int run_mucf(int argc, char** argv, const RunOptions& opt) {
   const Settings s = parse_command_line(argc, argv, mucf_text());
   Inputs in = load_inputs(s);
+  keep_inputs(s, in, {kResultP1, kResultP2}, "MUCF");
   Analysis a;
   a.upper = "MUCF";
   a.nseries = in.conf.m;  // one series per molecule, grouped by its type
@@ -100,7 +106,7 @@ int run_mucf(int argc, char** argv, const RunOptions& opt) {
       out_line(free_text("WARNING: molecule type " + std::to_string(t + 1) + " (" +
                          in.sys.mol[static_cast<std::size_t>(t)].label_mol +
                          ") has no molecule in the configuration: its columns hold 0"));
-  write_mucf("mucf_p1.dat", "mucf_p2.dat", r.sums, r.lags, scaled_dtime(s));
+  write_mucf(kResultP1, kResultP2, r.sums, r.lags, scaled_dtime(s));
   return exit_ok;
 }
 

@@ -1,9 +1,6 @@
 #include "analysers/rotcf_lib.h"
 
-#include <cstdio>
-
 #include "common/error.h"
-#include "common/infile.h"
 #include "common/outfile.h"
 #include "common/text/fortran.h"
 #include "common/text/records.h"
@@ -17,6 +14,7 @@ using text::free_text;
 namespace {
 
 constexpr const char* kSection = "rotcf";
+constexpr const char* kResult = "rotcf_p1p2.dat";
 
 [[noreturn]] void sysfile_error(const std::string& why) {
   stop({free_text("Error while reading system-file"), free_text(why)});
@@ -53,52 +51,50 @@ const ProgramText& rotcf_text() {
 }
 
 std::vector<VecDef> read_vec(const std::string& sysfile, const sys::SystemDescription& sys) {
-  InFile file = open_in(sysfile);
-  std::FILE* f = file.get();
-  if (!f) stop({free_text("ERROR: Cannot read SYSTEM-file " + quoted(sysfile))});
+  return read_vec(sys::load_system_file(sysfile), sys);
+}
+
+std::vector<VecDef> read_vec(const sys::SystemFile& file, const sys::SystemDescription& sys) {
+  const std::string& sysfile = file.name;
   std::vector<VecDef> defs, cur;
   bool in_section = false, closed = false;
-  std::string name, record;
-  long line_no = 0;
-  try {
-    while (rec::get_record(f, tvl::reclen, record, rec::Variant::analysers, &line_no)) {
-      if (!in_section) {
-        std::string n;
-        if (rec::begin_key(record, n) && n.size() >= 5 && n.compare(0, 5, kSection) == 0) {
-          in_section = true;
-          name = n;
-          cur.clear();
-        }
-        continue;
+  std::string name;
+  for (const auto& [record, line_no] : file.records.records) {
+    if (!in_section) {
+      std::string n;
+      if (rec::begin_key(record, n) && n.size() >= 5 && n.compare(0, 5, kSection) == 0) {
+        in_section = true;
+        name = n;
+        cur.clear();
       }
-      if (rec::end_key(record, name)) {
-        in_section = false;
-        closed = true;
-        defs = cur;
-        continue;
-      }
-      const int number = static_cast<int>(cur.size()) + 1;
-      if (number > nvecmax)
-        sysfile_error("More than " + std::to_string(nvecmax) + " vector definitions in the {rotcf}-section (line " +
-                      std::to_string(line_no) + ").");
-      rec::WordList w;
-      int nw = rec::split_record(record, w);
-      VecDef d;
-      bool ok = nw >= 5 && text::parse_int(w[0], d.type);
-      for (int i = 0; ok && i < 4; ++i) ok = text::parse_int(w[static_cast<std::size_t>(i) + 1], d.site[i]);
-      if (!ok)
-        sysfile_error("Vector definition " + std::to_string(number) + " of the {rotcf}-section (line " +
-                      std::to_string(line_no) + ") needs five integers: molecule type and four site numbers.");
-      cur.push_back(d);
+      continue;
     }
-  } catch (const rec::LongLine& e) {
+    if (rec::end_key(record, name)) {
+      in_section = false;
+      closed = true;
+      defs = cur;
+      continue;
+    }
+    const int number = static_cast<int>(cur.size()) + 1;
+    if (number > nvecmax)
+      sysfile_error("More than " + std::to_string(nvecmax) + " vector definitions in the {rotcf}-section (line " +
+                    std::to_string(line_no) + ").");
+    rec::WordList w;
+    int nw = rec::split_record(record, w);
+    VecDef d;
+    bool ok = nw >= 5 && text::parse_int(w[0], d.type);
+    for (int i = 0; ok && i < 4; ++i) ok = text::parse_int(w[static_cast<std::size_t>(i) + 1], d.site[i]);
+    if (!ok)
+      sysfile_error("Vector definition " + std::to_string(number) + " of the {rotcf}-section (line " +
+                    std::to_string(line_no) + ") needs five integers: molecule type and four site numbers.");
+    cur.push_back(d);
+  }
+  if (const auto& e = file.records.long_line) {
     std::vector<std::string> lines{free_text("Error while reading system-file")};
-    lines.insert(lines.end(), e.lines.begin(), e.lines.end());
+    lines.insert(lines.end(), e->lines.begin(), e->lines.end());
     stop(lines);
   }
-  const bool read_error = std::ferror(f) != 0;
-  file.reset();
-  if (read_error) stop({free_text("ERROR: read error on SYSTEM-file " + quoted(sysfile))});
+  if (file.records.read_error) stop({free_text("ERROR: read error on SYSTEM-file " + quoted(sysfile))});
   if (in_section)
     stop({free_text("ROTCF ERROR: the {rotcf}-section of SYSTEM-file " + quoted(sysfile) +
                     " is not closed by end{" + name + "}")});
@@ -175,7 +171,8 @@ void write_rotcf(const std::string& file, const Sums& sums, const LagScheme& lag
 int run_rotcf(int argc, char** argv, const RunOptions& opt) {
   const Settings s = parse_command_line(argc, argv, rotcf_text());
   Inputs in = load_inputs(s);
-  const std::vector<VecDef> defs = read_vec(s.sys, in.sys);
+  keep_inputs(s, in, {kResult}, "ROTCF");
+  const std::vector<VecDef> defs = read_vec(in.sysfile, in.sys);
   const std::vector<VecSeries> series = find_series(defs, in.conf);
   const int K = static_cast<int>(series.size());
   if (K == 0)
@@ -191,7 +188,7 @@ int run_rotcf(int argc, char** argv, const RunOptions& opt) {
   a.leg = Legendre2{3.0, 1.0};
   a.progress = [](int k) { out_line(FreeLine().i(k + 1).str()); };
   const Correlated r = read_and_correlate(s, in.conf, a, opt);
-  write_rotcf("rotcf_p1p2.dat", r.sums, r.lags, scaled_dtime(s));
+  write_rotcf(kResult, r.sums, r.lags, scaled_dtime(s));
   return exit_ok;
 }
 

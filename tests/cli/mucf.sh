@@ -26,3 +26,11 @@ same "p1 lag 0" "$(head -1 mucf_p1.dat)" "    0.00000E+00    0.10000E+01"
 same "p1 last time" "$(tail -1 mucf_p1.dat | cut -c1-15)" "    0.20000E+01"
 check "only the result files are written" [ "$(ls | tr '\n' ' ')" = "mucf_p1.dat mucf_p2.dat " ]
 check "no NaN" test -z "$(grep -i 'nan\|inf' mucf_p1.dat mucf_p2.dat)"
+
+# ---- no result file is one of the inputs: refused before anything is written
+cp "$W/water.sys" w.sys
+rm -f mucf_p1.dat mucf_p2.dat && ln -s w.sys mucf_p2.dat
+run 1 mucf -sys w.sys -gin "$W/water.gro" -xtc "$DATA/xtc/water_p1000.xtc" -time 0.02 -tmax 5
+contains "link to the system file" "$OUT" ' MUCF ERROR: the result file "mucf_p2.dat" is the input file "w.sys";'
+check "system file untouched" cmp -s w.sys "$W/water.sys"
+check "no result written" test ! -e mucf_p1.dat

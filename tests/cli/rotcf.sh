@@ -64,3 +64,37 @@ contains "correlation speed" "$OUT" " Correlation: 74340 lag x origin x series p
 mkdir -p notafile.xtc
 run 1 rotcf -sys "$W/water.sys" -gin "$W/water.gro" -xtc notafile.xtc -time 0.02 -tmax 10
 contains "read error" "$OUT" ' ERROR: xtc-file "notafile.xtc": frame 1 cannot be read (read error)'
+
+# ---- the system file is read once: its {rotcf} section comes through a
+# pipe or a FIFO as from the regular file
+cp "$W/water.sys" w.sys && cp "$W/water.gro" w.gro && cp "$DATA/xtc/water_p1000.xtc" w.xtc
+rm -f rotcf_p1p2.dat
+run 0 rotcf -sys w.sys -gin w.gro -xtc w.xtc -time 0.02 -tmax 5
+want=$(cat rotcf_p1p2.dat)
+rm rotcf_p1p2.dat
+run 0 rotcf -sys <(cat w.sys) -gin w.gro -xtc w.xtc -time 0.02 -tmax 5
+same "pipe: same results" "$(cat rotcf_p1p2.dat)" "$want"
+rm rotcf_p1p2.dat
+mkfifo w.fifo
+cat w.sys > w.fifo &
+feeder=$!
+OUT=$(timeout 60 "$BIN/rotcf" -sys w.fifo -gin w.gro -xtc w.xtc -time 0.02 -tmax 5)
+same "FIFO: status" "$?" 0
+kill "$feeder" 2>/dev/null
+same "FIFO: same results" "$(cat rotcf_p1p2.dat 2>&1)" "$want"
+
+# ---- the result file is never one of the inputs, under any name
+args=(-sys w.sys -gin w.gro -xtc w.xtc -time 0.02 -tmax 5)
+rm -f rotcf_p1p2.dat && ln w.sys rotcf_p1p2.dat
+run 1 rotcf "${args[@]}"
+contains "hard link to the system file" "$OUT" ' ROTCF ERROR: the result file "rotcf_p1p2.dat" is the input file "w.sys";
+ writing the results would destroy it: run in another directory or rename the input'
+check "system file untouched" cmp -s w.sys "$W/water.sys"
+rm rotcf_p1p2.dat && ln -s w.gro rotcf_p1p2.dat
+run 1 rotcf "${args[@]}"
+contains "symbolic link to the GRO file" "$OUT" 'is the input file "w.gro"'
+check "GRO file untouched" cmp -s w.gro "$W/water.gro"
+rm rotcf_p1p2.dat && cp w.xtc rotcf_p1p2.dat
+run 1 rotcf -sys w.sys -gin w.gro -xtc w.xtc rotcf_p1p2.dat -time 0.02 -tmax 5
+contains "a trajectory of that name" "$OUT" 'is the input file "rotcf_p1p2.dat"'
+check "trajectory untouched" cmp -s rotcf_p1p2.dat w.xtc
