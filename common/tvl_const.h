@@ -24,6 +24,16 @@ inline constexpr int nefgmax = 10;       // efg entries
 inline constexpr int nstmax = 60000;          // stored configurations
 inline constexpr long long buffsize = 100000000;  // stored vector values
 
+// Charge and potential tools
+inline constexpr int natchgmax = 101;      // atoms of a charge fit (100 free charges)
+inline constexpr int nptchgmax = 12000;    // surface points of a charge fit
+inline constexpr int natviewmax = 1000;    // atoms of a potential scene
+inline constexpr int nptviewmax = 100000;  // surface points of a potential scene
+inline constexpr int nbdviewmax = 1000;    // bonds of a potential scene
+inline constexpr int ncentmax = 100000;    // centres (atoms and points) of a potential point file
+inline constexpr int nchgmax = 101;        // charges of a charge file (as many as a fit writes)
+inline constexpr int natgepolmax = 9999;   // atoms of a surface-program input (4-column count)
+
 // Text widths
 inline constexpr int reclen = 256;       // record length of keyword files
 inline constexpr int namelen = 10;       // site-type and molecule labels

@@ -1,0 +1,83 @@
+#include "common/esp/potfile.h"
+
+#include <algorithm>
+
+#include "common/error.h"
+#include "common/outfile.h"
+
+namespace tvl::esp {
+
+namespace tx = tvl::text;
+
+void read_pot_head(NumberInput& in, const PotLimits& lim, bool third, PotFile& pf,
+                   long long& n_atoms, long long& n_points) {
+  const char* what = third ? "numbers of atoms and points and a third integer"
+                           : "numbers of atoms and points";
+  in.record(third ? 3 : 2, what);
+  n_atoms = in.integer(0);
+  n_points = in.integer(1);
+  if (third) pf.third = in.integer(2);
+  if (n_atoms < 0 || n_points < 0) in.fail("negative number of atoms or points");
+  if (lim.atoms) check_limit(in.label(), n_atoms, "atoms", lim.atoms, lim.atoms_name);
+  if (lim.points) check_limit(in.label(), n_points, "points", lim.points, lim.points_name);
+  if (lim.centres)
+    check_limit(in.label(), n_atoms + n_points, "centres (atoms and points)", lim.centres,
+                lim.centres_name);
+}
+
+void read_pot_atoms(NumberInput& in, long long n_atoms, PotFile& pf) {
+  pf.atoms.clear();
+  pf.atoms.reserve(static_cast<std::size_t>(n_atoms));
+  for (long long i = 0; i < n_atoms; ++i) {
+    in.record(3, "x, y, z of atom " + std::to_string(i + 1));
+    pf.atoms.push_back({in.real(0), in.real(1), in.real(2)});
+  }
+}
+
+void read_pot_points(NumberInput& in, long long n_points, PotFile& pf) {
+  pf.points.clear();
+  pf.points.reserve(static_cast<std::size_t>(n_points));
+  for (long long j = 0; j < n_points; ++j) {
+    in.record(4, "potential and x, y, z of point " + std::to_string(j + 1));
+    pf.points.push_back({in.real(0), in.real(1), in.real(2), in.real(3)});
+  }
+}
+
+PotFile read_potfile(NumberInput& in, const PotLimits& lim, bool third) {
+  PotFile pf;
+  long long n = 0, m = 0;
+  read_pot_head(in, lim, third, pf, n, m);
+  read_pot_atoms(in, n, pf);
+  read_pot_points(in, m, pf);
+  return pf;
+}
+
+void point_on_atom(const std::string& label, std::size_t j, std::size_t i) {
+  stop({" ERROR: " + label + ": point " + std::to_string(j + 1) + " lies on atom " +
+        std::to_string(i + 1)});
+}
+
+std::string pot_head(long long n_atoms, long long n_points, long long third) {
+  auto field = [](long long v, int w) {
+    int len = static_cast<int>(std::to_string(v).size());
+    return tx::fmt_i(v, std::max(w, len + 1));
+  };
+  return field(n_atoms, 5) + field(n_points, 4) + field(third, 5);
+}
+
+std::string pot_atom_line(double x, double y, double z) {
+  return std::string(16, ' ') + tx::fmt_e(x, 16, 7) + tx::fmt_e(y, 16, 7) + tx::fmt_e(z, 16, 7);
+}
+
+std::string pot_point_line(double v, double x, double y, double z) {
+  return tx::fmt_e(v, 16, 7) + tx::fmt_e(x, 16, 7) + tx::fmt_e(y, 16, 7) + tx::fmt_e(z, 16, 7);
+}
+
+void write_potfile(const PotFile& pf) {
+  out_line(pot_head(static_cast<long long>(pf.atoms.size()),
+                    static_cast<long long>(pf.points.size()), pf.third));
+  for (const auto& a : pf.atoms) out_line(pot_atom_line(a[0], a[1], a[2]));
+  for (const auto& p : pf.points) out_line(pot_point_line(p.v, p.x, p.y, p.z));
+}
+
+}  // namespace tvl::esp

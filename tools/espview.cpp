@@ -1,0 +1,211 @@
+// espview: a POV-Ray scene of a molecule (bonds as sticks) and the points of
+// its potential surface, coloured by the given potential, the potential of
+// fitted charges, or their difference; the colour legend goes to standard
+// output.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/error.h"
+#include "common/esp/chgfile.h"
+#include "common/esp/potfile.h"
+#include "common/outfile.h"
+#include "common/standard_flags.h"
+#include "common/text/fortran.h"
+#include "common/tvl_const.h"
+
+namespace {
+
+using tvl::out_line;
+namespace tx = tvl::text;
+namespace esp = tvl::esp;
+
+const std::vector<std::string> usage_lines = {
+    " Syntax: espview <file.dat> <file.chg> <output-file.pov> <1> <2> <3> <4> <5> <6>",
+    "         <1> - real : distance from molecule in A",
+    "         <2> - real : polar angle theta in degrees",
+    "         <3> - real : azimuthal angle phi in degrees",
+    "         <4> - integer : switch",
+    "                0: Show molecvule only",
+    "                1: QM-Potential",
+    "                2: Fitted-Potential",
+    "                3: QM-Fit-difference",
+    "         <5> - lower end of scale: (kJ/mol)",
+    "         <6> - upper end of scale: (kJ/mol)",
+};
+
+constexpr double bohr_to_a = 0.529177;
+constexpr double pot_per_bohr = 1.889674;
+constexpr double kj_factor = 1389.357;  // charge^2 / Angstrom -> kJ/mol
+constexpr double pi = 3.14159265;
+constexpr float bond_cut = 1.6f;
+// The written camera position is kept at least this far off the vertical
+// axis (one unit of its last written digit), where the view would be undefined.
+constexpr double min_off_axis = 1e-4;
+
+struct Settings {
+  std::string dat, chg, pov;
+  double d = 0, theta = 0, phi = 0, lower = 0, upper = 0;
+  long long sw = 0;
+};
+
+[[noreturn]] void wrong(const std::string& msg) { tvl::stop({" ERROR: " + msg}, tvl::exit_usage); }
+
+Settings arguments(int argc, char** argv) {
+  if (argc != 10) tvl::stop(usage_lines, tvl::exit_usage);
+  Settings s;
+  for (int k = 1; k <= 3; ++k) tx::check_name_length(argv[k], "file name");
+  s.dat = argv[1];
+  s.chg = argv[2];
+  s.pov = argv[3];
+  const std::pair<double*, int> reals[] = {{&s.d, 4}, {&s.theta, 5}, {&s.phi, 6}, {&s.lower, 8}, {&s.upper, 9}};
+  for (auto [v, k] : reals)
+    if (!tx::parse_real(argv[k], *v))
+      wrong("argument <" + std::to_string(k - 3) + "> " + tx::quoted(argv[k]) + " is not a number");
+  if (!tx::parse_int(argv[7], s.sw) || s.sw < 0 || s.sw > 3) tvl::stop(usage_lines, tvl::exit_usage);
+  if (std::fabs(s.d) < min_off_axis)
+    wrong("the distance <1> must be at least 0.0001 A: the camera cannot stand in the molecule's centre");
+  if (s.upper == s.lower) wrong("the upper end <6> of the scale must differ from the lower end <5>");
+  return s;
+}
+
+double dist(const std::array<double, 3>& a, double x, double y, double z) {
+  return std::hypot(x - a[0], y - a[1], z - a[2]);
+}
+
+std::string f124(double x, double y, double z) {
+  return tx::fmt_f(x, 12, 4) + "," + tx::fmt_f(y, 12, 4) + "," + tx::fmt_f(z, 12, 4);
+}
+
+struct Colour {
+  float bound;  // chosen when h is above it
+  const char* label;
+  double r, g, b;
+};
+// From the top of the scale down; white takes everything below 0.1.
+constexpr Colour colours[] = {
+    {0.9f, "     red:    ", 1.0, 0.0, 0.0},     {0.8f, "     brown:  ", 0.65, 0.32, 0.141},
+    {0.7f, "     orange: ", 1.0, 0.5, 0.0},     {0.6f, "     yellow: ", 1.0, 1.0, 0.0},
+    {0.5f, "     green:  ", 0.0, 1.0, 0.0},     {0.4f, "     cyan:   ", 0.0, 1.0, 1.0},
+    {0.3f, "     blue:   ", 0.0, 0.0, 1.0},     {0.2f, "     magenta:", 1.0, 0.0, 1.0},
+    {0.1f, "     grey:   ", 0.6, 0.6, 0.6},     {0.0f, "     white:  ", 1.0, 1.0, 1.0},
+};
+
+const Colour& colour_of(double h) {
+  for (const Colour& c : colours)
+    if (c.bound == 0.0f || h > static_cast<double>(c.bound)) return c;
+  return colours[9];
+}
+
+int body(int argc, char** argv) {
+  tvl::standard_flags(argc, argv, usage_lines);
+  const Settings s = arguments(argc, argv);
+
+  // Both inputs are read before the scene file is created, so arguments in
+  // the wrong order cannot overwrite an input.
+  tvl::InFile fd = esp::open_input(s.dat);
+  esp::NumberInput din(fd.get(), tx::quoted(s.dat));
+  esp::PotLimits lim;
+  lim.atoms = tvl::natviewmax;
+  lim.atoms_name = "natviewmax";
+  lim.points = tvl::nptviewmax;
+  lim.points_name = "nptviewmax";
+  esp::PotFile pf = esp::read_potfile(din, lim, false);
+  fd.reset();
+  tvl::InFile fc = esp::open_input(s.chg);
+  esp::NumberInput cin(fc.get(), tx::quoted(s.chg));
+  std::vector<double> q = esp::read_resp(cin, pf.atoms.size());
+  fc.reset();
+
+  for (auto& a : pf.atoms)
+    for (double& c : a) c *= bohr_to_a;
+  for (double& c : q) c *= kj_factor;
+  const std::size_t m = pf.points.size();
+  std::vector<double> given(m), fitted(m);
+  for (std::size_t j = 0; j < m; ++j) {
+    esp::PotPoint& p = pf.points[j];
+    p.x *= bohr_to_a;
+    p.y *= bohr_to_a;
+    p.z *= bohr_to_a;
+    given[j] = p.v * pot_per_bohr * kj_factor;
+    double v = 0;
+    for (std::size_t i = 0; i < pf.atoms.size(); ++i) {
+      double r = dist(pf.atoms[i], p.x, p.y, p.z);
+      if (r == 0) esp::point_on_atom(din.label(), j, i);
+      v += q[i] / r;
+    }
+    fitted[j] = v;
+  }
+
+  std::vector<std::pair<std::size_t, std::size_t>> bonds;
+  for (std::size_t i = 0; i < pf.atoms.size(); ++i)
+    for (std::size_t k = i + 1; k < pf.atoms.size(); ++k)
+      if (dist(pf.atoms[i], pf.atoms[k][0], pf.atoms[k][1], pf.atoms[k][2]) < static_cast<double>(bond_cut)) {
+        bonds.emplace_back(i, k);
+        esp::check_limit(din.label(), static_cast<long long>(bonds.size()), "bonds", tvl::nbdviewmax,
+                         "nbdviewmax");
+      }
+
+  // Camera: on or next to the vertical axis it is moved off it.
+  double th = s.theta * pi / 180.0;
+  const double ph = s.phi * pi / 180.0;
+  if (std::fabs(s.d * std::sin(th)) < min_off_axis) {
+    const double nudge = std::asin(std::min(1.0, min_off_axis / std::fabs(s.d)));
+    th = std::cos(th) >= 0 ? nudge : pi - nudge;
+  }
+  const double st = std::sin(th), ct = std::cos(th);
+
+  tvl::OutFile pov(s.pov);
+  for (const char* l : {"#include \"shapes.inc\"", "#include \"colors.inc\"", "#include \"textures.inc\"", "",
+                        "background { color red 0.0 green 0.0 blue 0.0 }", "camera {"})
+    pov.line(l);
+  pov.line("   location  <" + f124(s.d * st * std::sin(ph), s.d * ct, s.d * st * std::cos(ph)) + ">");
+  pov.line("   direction <0, 0, 3.5 >");
+  pov.line("   right <1.388, 0, 0 >");
+  pov.line("   look_at <" + f124(0, 0, 0) + "> }");
+  for (double dphi : {0.5, -0.5}) {
+    const double d2 = 2 * s.d;
+    pov.line("light_source { <" + f124(d2 * st * std::sin(ph + dphi), d2 * ct, d2 * st * std::cos(ph + dphi)) + ">");
+    pov.line("color red 0.7  green 0.7 blue 0.7}");
+  }
+  for (auto [i, k] : bonds) {
+    const auto &a = pf.atoms[i], &b = pf.atoms[k];
+    pov.line("cylinder{");
+    pov.line("      <" + f124(a[0], a[2], a[1]) + ">");
+    pov.line("      <" + f124(b[0], b[2], b[1]) + ">");
+    pov.line("      0.12  finish{ ambient 0.2  diffuse 0.8  phong 1}");
+    pov.line("      pigment { color red 0.0 green 1.0 blue 0.0 }");
+    pov.line("}");
+  }
+  const double range = s.upper - s.lower;
+  if (s.sw != 0) {
+    for (std::size_t j = 0; j < m; ++j) {
+      const double v = s.sw == 1 ? given[j] : s.sw == 2 ? fitted[j] : given[j] - fitted[j];
+      const Colour& c = colour_of((v - s.lower) / range);
+      const esp::PotPoint& p = pf.points[j];
+      pov.line("sphere {      <" + f124(p.x, p.z, p.y) + "> , 0.08");
+      pov.line("     pigment { color red " + tx::fmt_f(c.r, 8, 4) + " green " + tx::fmt_f(c.g, 8, 4) + " blue " +
+               tx::fmt_f(c.b, 8, 4) + " }");
+      for (const char* l : {"     finish {", "        ambient 0.2", "        diffuse 0.6", "        phong 1",
+                            "        phong_size 100", "     }", "}"})
+        pov.line(l);
+    }
+  }
+  pov.close();
+
+  for (const char* l : {"", "  ESPVIEW", "", "     Colour coding: (Energies in kJ/mol)", ""}) out_line(l);
+  for (int k = 9; k >= 0; --k) {
+    const float lo = colours[k].bound, hi = k == 0 ? 1.0f : colours[k - 1].bound;
+    out_line(std::string(colours[k].label) + tx::fmt_f(s.lower + static_cast<double>(lo) * range, 10, 4) +
+             " - " + tx::fmt_f(s.lower + static_cast<double>(hi) * range, 10, 4));
+  }
+  out_line("");
+  return tvl::exit_ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return tvl::run_main(argc, argv, body); }
