@@ -4,8 +4,9 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+PREFIX ?= /usr/local
 
-.PHONY: demo check build asan bootstrap test test-asan bench fuzz clean
+.PHONY: demo check build asan bootstrap test test-asan bench fuzz install clean
 
 bootstrap:
 	@bash scripts/bootstrap
@@ -30,6 +31,11 @@ check: test test-asan
 demo: build
 	@bash scripts/bootstrap gnuplot-nox
 	@bash scripts/demo $(BUILD)/bin
+
+# Programs into $(PREFIX)/bin, README and examples under $(PREFIX)/share;
+# DESTDIR stages the tree elsewhere (packaging).
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 bench: build
 	@bash scripts/bench $(BUILD)/bin
