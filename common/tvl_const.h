@@ -20,6 +20,10 @@ inline constexpr int ndhmax = 4000;      // improper, proper dihedrals and 1-4 p
 inline constexpr int nndhmax = 4;        // terms per proper dihedral
 inline constexpr int nefgmax = 10;       // efg entries
 
+// topgen
+inline constexpr int ntgmax = 50000;     // entries of each topgen table (atoms, bonds, site and
+                                         // parameter types, derived lists)
+
 // Analysers
 inline constexpr int nstmax = 60000;          // stored configurations
 inline constexpr long long buffsize = 100000000;  // stored vector values
