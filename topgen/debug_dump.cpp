@@ -1,0 +1,86 @@
+#include "topgen/debug_dump.h"
+
+#include <cmath>
+#include <string>
+
+#include "common/outfile.h"
+#include "common/text/fortran.h"
+
+namespace tvl::topgen {
+
+namespace tx = tvl::text;
+
+namespace {
+
+void title(std::string_view t, std::size_t count) { out_line(tx::FreeLine().t(t).i(static_cast<long long>(count)).str()); }
+
+std::string f12(double v) { return tx::fmt_f(v, 12, 4); }
+
+// Index and the labels as 2-character pieces joined by "-".
+template <std::size_t N>
+std::string head(std::size_t i, const std::array<std::string, N>& l) {
+  std::string s = tx::fmt_i(static_cast<long long>(i + 1), 5) + " : ";
+  for (std::size_t k = 0; k < N; ++k) {
+    if (k) s += '-';
+    s += tx::fmt_a(l[k], 2);
+  }
+  return s;
+}
+
+template <class T>
+void torsion_types(std::string_view t, const std::vector<T>& types, double T::*k, double T::*m,
+                   double T::*p) {
+  title(t, types.size());
+  for (std::size_t i = 0; i < types.size(); ++i)
+    out_line(head(i, types[i].label) + f12(types[i].*k) + f12(types[i].*m) + f12(types[i].*p));
+}
+
+}  // namespace
+
+void dump_forcefield(const ForceField& ff) {
+  out_line(tx::free_text("###FORCEFIELD"));
+  title("#NSITES: ", ff.sites.size());
+  for (std::size_t i = 0; i < ff.sites.size(); ++i) {
+    const SiteType& s = ff.sites[i];
+    std::string l = tx::fmt_i(static_cast<long long>(i + 1), 5) + " : " + tx::fmt_a(s.label, 2) + f12(s.mass);
+    if (s.lj_def) l += f12(s.lj_sigma) + f12(s.lj_epsilon);
+    out_line(l);
+  }
+  title("#BONDS: ", ff.bonds.size());
+  for (std::size_t i = 0; i < ff.bonds.size(); ++i)
+    out_line(head(i, ff.bonds[i].label) + f12(ff.bonds[i].bond_k) + f12(ff.bonds[i].bond_r0));
+  title("#ANGLES: ", ff.angles.size());
+  for (std::size_t i = 0; i < ff.angles.size(); ++i)
+    out_line(head(i, ff.angles[i].label) + f12(ff.angles[i].ang_k) + f12(ff.angles[i].ang_t0));
+  torsion_types("#DIHEDRALS: ", ff.dihedrals, &DihedType::dihed_k, &DihedType::dihed_m, &DihedType::dihed_p0);
+  torsion_types("#IMPROPER DIHEDRALS: ", ff.impropers, &ImdhType::imdh_k, &ImdhType::imdh_m,
+                &ImdhType::imdh_p0);
+  title("#14 INTERACTIONS: ", ff.int14.size());
+  for (std::size_t i = 0; i < ff.int14.size(); ++i) {
+    const Int14Type& t = ff.int14[i];
+    std::string l = tx::fmt_i(static_cast<long long>(i + 1), 5) + " : " + tx::fmt_a(t.label[0], 10) + "-" +
+                    tx::fmt_a(t.label[1], 10);
+    if (!t.int14_off) l += f12(t.int14_sig) + f12(t.int14_eps);
+    out_line(l);
+  }
+}
+
+void dump_molecule(const Molecule& m, const std::vector<double>& blim) {
+  out_line(tx::free_text("###MOLECULE"));
+  title("#ATOMS: ", m.atoms.size());
+  for (std::size_t i = 0; i < m.atoms.size(); ++i) {
+    const Atom& a = m.atoms[i];
+    out_line(tx::fmt_i(static_cast<long long>(i + 1), 5) + " : " + tx::fmt_a(a.alabel, 2) +
+             f12(i < blim.size() ? blim[i] : 0.0) + f12(a.x) + f12(a.y) + f12(a.z));
+  }
+  title("#BONDS", m.bonds.size());
+  for (std::size_t i = 0; i < m.bonds.size(); ++i) {
+    const Atom& a = m.atoms[static_cast<std::size_t>(m.bonds[i].con_a - 1)];
+    const Atom& b = m.atoms[static_cast<std::size_t>(m.bonds[i].con_b - 1)];
+    double d = std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+    out_line(tx::fmt_i(static_cast<long long>(i + 1), 5) + " :" + tx::fmt_i(m.bonds[i].con_a, 5) +
+             tx::fmt_i(m.bonds[i].con_b, 5) + tx::fmt_f(d, 10, 5));
+  }
+}
+
+}  // namespace tvl::topgen

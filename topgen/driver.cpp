@@ -1,0 +1,193 @@
+#include "topgen/driver.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "common/error.h"
+#include "common/outfile.h"
+#include "common/text/fortran.h"
+#include "topgen/debug_dump.h"
+#include "topgen/input.h"
+#include "topgen/readers.h"
+
+namespace tvl::topgen {
+
+namespace tx = tvl::text;
+
+const std::vector<std::string>& help_lines() {
+  static const std::vector<std::string> lines = {
+      "",
+      "  TOPGEN - Generate a Molecular Forcefield",
+      "",
+      "  Syntax:  topgen [-ff -lib] <force-field-file> [-off -hin -mol2 -tmf] <file>",
+      "                   (-auto) (-debug) (-fix) (-zmat (freeze)) (-build) (-label <mollabel>)",
+      "",
+      "  Necessary:",
+      "            -ff   : specify TARVELO force-field file",
+      "            -lib  : specify LEAP/AMBER ffield-file",
+      "",
+      "            -off  : read LEAP/AMBER OFF-file",
+      "            -hin  : read Hyperchem HIN-file",
+      "            -mol2 : read SIBYL mol2-file",
+      "            -tmf  : read TARVELO meta-file (TMF)",
+      "",
+      "  Optional:",
+      "            -auto : generate topology automatically.",
+      "                    Otherwise the connectivity defined",
+      "                    in <file> is used.",
+      "            -fix  : bond-constraints active",
+      "                    (harmonic bonds switched off:",
+      "                     default is vice versa)",
+      "            -zmat : generate TARVELO-zmatrix",
+      "                    section in system-file",
+      "                    (-zmat freeze :invokes all bond",
+      "                     lengths to be frozen)",
+      "            -opls : use OPLS-like combination rules",
+      "                    (geometric mean for Lenn.-Jones",
+      "                     epsilon *and* sigma)",
+      "            -label: identify a molec. by a certain",
+      "                    label (default is: molecule)",
+      "            -build: appends a tarvelo build section",
+      "            -debug: generate a forcefield and",
+      "                    molecule status dump",
+      "",
+  };
+  return lines;
+}
+
+namespace {
+
+constexpr int max_args = 20;
+
+// Arguments 1 to 20 up to the first blank one; a longer one than 128
+// characters is refused rather than cut.
+std::vector<std::string> fetch_args(int argc, char** argv) {
+  std::vector<std::string> a;
+  for (int i = 1; i < argc && i <= max_args; ++i) {
+    std::string s = argv[i];
+    if (s.find_first_not_of(' ') == std::string::npos) break;
+    tx::check_name_length(s, "command-line argument", exit_usage);
+    a.push_back(std::move(s));
+  }
+  return a;
+}
+
+// The value after argument i: accepted when it exists and does not begin with "-".
+const std::string* value_after(const std::vector<std::string>& a, std::size_t i) {
+  if (i + 1 >= a.size() || a[i + 1][0] == '-') return nullptr;
+  return &a[i + 1];
+}
+
+// A label is written as "label <name>" and read back as words of a record:
+// separators, comment marks and section keywords would change it.
+void check_label(const std::string& label) {
+  std::string low = label;
+  rec::low_case(low);
+  if (low.find_first_of("#,=\" \t") != std::string::npos || low.find("begin") != std::string::npos ||
+      low.find("end") != std::string::npos)
+    stop({tx::free_text("ERROR: the molecule label " + tx::quoted(label) +
+                        " cannot stand in a system file: it holds a blank, \"#\", \",\", \"=\","),
+          tx::free_text("       a double quote, \"begin\" or \"end\"")},
+         exit_usage);
+}
+
+}  // namespace
+
+Options get_options(int argc, char** argv) {
+  std::vector<std::string> a = fetch_args(argc, argv);
+  if (a.size() <= 3) {
+    if (std::find(a.begin(), a.end(), "-help") != a.end()) stop_ok(help_lines());
+    stop({tx::free_text("topgen: generates TARVELO system files based on the TARVELO forcefield format"),
+          tx::free_text("For help type: topgen -help")},
+         exit_usage);
+  }
+  Options o;
+  auto each = [&a](auto&& f) {
+    for (std::size_t i = 0; i < a.size(); ++i) f(i, a[i]);
+  };
+  each([&](std::size_t, const std::string& s) { o.opls = o.opls || starts(s, "-opls"); });
+  each([&](std::size_t, const std::string& s) { o.auto_bonds = o.auto_bonds || starts(s, "-auto"); });
+  each([&](std::size_t, const std::string& s) { o.build = o.build || starts(s, "-build"); });
+  each([&](std::size_t, const std::string& s) { o.debug = o.debug || s == "-debug"; });
+  each([&](std::size_t, const std::string& s) { o.zmat = o.zmat || starts(s, "-z"); });
+  each([&](std::size_t i, const std::string& s) {
+    if (starts(s, "-z") && i + 1 < a.size() && starts(a[i + 1], "freeze")) o.freeze = true;
+  });
+  each([&](std::size_t, const std::string& s) { o.fix = o.fix || starts(s, "-fix"); });
+  // -ff, then -lib: with both, the library is read.
+  for (auto [key, kind] : {std::pair{"-ff", FfKind::own}, std::pair{"-lib", FfKind::lib}})
+    each([&](std::size_t i, const std::string& s) {
+      if (s != key) return;
+      if (const std::string* v = value_after(a, i)) o.ff_file = *v, o.ff = kind;
+    });
+  each([&](std::size_t i, const std::string& s) {
+    if (s != "-label") return;
+    if (const std::string* v = value_after(a, i)) {
+      check_label(*v);
+      o.label = v->substr(0, label_len);
+    }
+  });
+  // One molecule file per run: with two, which file which reader would read is a guess.
+  constexpr std::pair<std::string_view, MolKind> mol_options[] = {
+      {"-tmf", MolKind::tmf}, {"-mol2", MolKind::mol2}, {"-off", MolKind::off}, {"-hin", MolKind::hin}};
+  int given = 0;
+  for (auto [key, kind] : mol_options)
+    each([&](std::size_t i, const std::string& s) {
+      if (s != key) return;
+      if (++given > 1) stop(help_lines(), exit_usage);
+      if (const std::string* v = value_after(a, i)) o.mol_file = *v, o.mol = kind;
+    });
+  return o;
+}
+
+ForceField read_forcefield(const Options& o) {
+  return o.ff == FfKind::lib ? read_apar(o.ff_file) : read_own_forcefield(o.ff_file);
+}
+
+Molecule read_molecule(const Options& o) {
+  switch (o.mol) {
+    case MolKind::tmf: return get_xyz(o.mol_file, o.auto_bonds);
+    case MolKind::mol2: return get_mol2(o.mol_file);
+    case MolKind::off: return get_off(o.mol_file);
+    case MolKind::hin: return get_hin(o.mol_file, o.auto_bonds);
+    case MolKind::none: break;
+  }
+  return {};
+}
+
+void warn_unbonded_atoms(const Molecule& m) {
+  std::vector<bool> bonded(m.atoms.size());
+  for (const Bond& b : m.bonds) bonded[b.con_a - 1] = bonded[b.con_b - 1] = true;
+  for (std::size_t i = 0; i < bonded.size(); ++i)
+    if (!bonded[i])
+      warning("atom " + std::to_string(i + 1) + " (" + m.atoms[i].alabel + ") has no bond within its radius");
+}
+
+int topgen_main(int argc, char** argv) {
+  Options o = get_options(argc, argv);
+  if (o.ff == FfKind::none) stop({tx::free_text("ERROR : check [-ff -lib] Options")}, exit_usage);
+  if (o.mol == MolKind::none) stop({tx::free_text("ERROR : check [-hin -tmf -off -mol2] Options")}, exit_usage);
+  ForceField ff = read_forcefield(o);
+  Molecule mol = read_molecule(o);
+
+  // ==== Derivation and system file ===========================================
+  // Here the topology is derived and written, in this order: with -auto
+  // define_bonds replaces mol.bonds and warn_unbonded_atoms(mol) follows; no
+  // bond at all stops with the no-connectivity message; define_topology;
+  // gen_zmatrix with -zmat; then the status dump (-debug) or the site types
+  // and the system file. Until the derivation is built, -debug dumps what
+  // was read and a run without it stops here.
+  if (o.debug) {
+    dump_forcefield(ff);
+    dump_molecule(mol, {});
+    return exit_ok;
+  }
+  if (mol.bonds.empty())
+    stop({tx::free_text("ERROR: No connectivity has been detected !"),
+          tx::free_text("       To generate a connectivity graph automatically use the"),
+          tx::free_text("       -auto option")});
+  stop({tx::free_text("ERROR: this build of topgen reads its input but writes no system file yet;"),
+        tx::free_text("       use -debug to see what was read")});
+}
+
+}  // namespace tvl::topgen

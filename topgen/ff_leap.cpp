@@ -1,0 +1,87 @@
+// LEAP/AMBER parameter libraries (OFF form): the atoms, bonds, angles and
+// torsions tables of the library's unit, converted from kcal/mol and radians
+// to the units of the system file.
+#include <cmath>
+
+#include "common/outfile.h"
+#include "topgen/off_form.h"
+#include "topgen/readers.h"
+
+namespace tvl::topgen {
+
+namespace {
+
+constexpr double kcal = 4.1865;          // kJ per kcal
+constexpr double kelvin = 0.0083144;     // kJ/mol per K
+constexpr double degrees = 180 / 3.14159265;
+constexpr long outside_max = 10000;      // records outside the tables
+// 2^(1/6) as the library's unit conversion has always used it: in single precision.
+const double sixth_root_2 = static_cast<double>(std::pow(2.0f, 1.0f / 6.0f));
+
+enum Table { atoms, bonds, angles, torsions };
+
+void row(RecordFile& f, ForceField& ff, int table, const Record& r) {
+  switch (table) {
+    case atoms: {
+      f.need(r, 4);
+      std::string type = r.label(1);
+      for (const SiteType& s : ff.sites)
+        if (s.label == type) return;  // the first row of a type counts
+      double rstar = f.real(r, 4);
+      append(ff.sites,
+             SiteType{type, f.real(r, 2), rstar, 2 * rstar / sixth_root_2, f.real(r, 3) * kcal / kelvin, 1},
+             "site types");
+      break;
+    }
+    case bonds:
+      f.need(r, 4);
+      append(ff.bonds, BondType{labels<2>(r), 2 * kcal * f.real(r, 3), f.real(r, 4)}, "bond types");
+      break;
+    case angles:
+      f.need(r, 5);
+      append(ff.angles, AngleType{labels<3>(r), 2 * kcal * f.real(r, 4), f.real(r, 5) * degrees},
+             "angle types");
+      break;
+    case torsions: {
+      f.need(r, 8);
+      const std::string& kind = r.word(5);
+      if (kind != "0" && kind != "1") return;
+      double k = f.real(r, 6) * kcal, m = f.real(r, 7), p = f.real(r, 8) * degrees;
+      if (kind == "0")
+        append(ff.dihedrals, DihedType{labels<4>(r), k, m, p}, "dihedral types");
+      else
+        append(ff.impropers, ImdhType{labels<4>(r), k, m, p}, "improper dihedral types");
+      break;
+    }
+  }
+}
+
+template <class T>
+void wildcards(std::vector<T>& types) {
+  for (T& t : types)
+    for (std::string& l : t.label)
+      if (l == "?") l = wildcard;
+}
+
+}  // namespace
+
+ForceField read_apar(const std::string& file) {
+  RecordFile f(file);
+  ForceField ff;
+  ff.scale_coulomb14 = 0.8333;
+  ff.scale_lj14 = 0.5;
+  OffScan s;
+  s.suffixes = {".parm.atoms", ".parm.bonds", ".parm.angles", ".parm.torsions"};
+  s.outside_max = outside_max;
+  s.overflow = [&f](const Record& r) {
+    f.fail(r, "more than " + std::to_string(outside_max) + " records outside the parameter tables");
+  };
+  s.on_table = [](int, const std::string& key) { out_line("# Found label :" + key.substr(0, 60)); };
+  s.on_row = [&f, &ff](int table, const Record& r) { row(f, ff, table, r); };
+  scan_off(f, s);
+  wildcards(ff.dihedrals);
+  wildcards(ff.impropers);
+  return ff;
+}
+
+}  // namespace tvl::topgen

@@ -1,0 +1,72 @@
+#include "topgen/input.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/error.h"
+#include "common/outfile.h"
+#include "common/text/fortran.h"
+
+namespace tvl::topgen {
+
+namespace tx = tvl::text;
+
+const std::string& Record::word(int i) const {
+  static const std::string none;
+  return i >= 1 && i <= maxwords ? w[static_cast<std::size_t>(i - 1)] : none;
+}
+
+std::string Record::label(int i, std::size_t n) const { return word(i).substr(0, n); }
+
+RecordFile::RecordFile(const std::string& name) : name_(name), f_(open_in(name)) {
+  if (!f_) stop({" ERROR: cannot open file " + tx::quoted(name) + ": " + std::strerror(errno)});
+}
+
+bool RecordFile::next(Record& r) {
+  try {
+    if (!rec::get_record(f_.get(), record_len, r.text, rec::Variant::topgen, &r.line)) return false;
+  } catch (const rec::LongLine& l) {
+    fail(" ERROR: file " + tx::quoted(name_) + ", line " + std::to_string(l.line) +
+         " is longer than " + std::to_string(record_len) + " columns.");
+  }
+  r.text = std::string(tx::trim_right(r.text));
+  r.nw = rec::split_record(r.text, r.w, record_len);
+  int words = 0;
+  for (std::size_t i = 0; i < r.text.size(); ++i)
+    if (r.text[i] != ' ' && (i == 0 || r.text[i - 1] == ' ')) ++words;
+  r.more = words > maxwords;
+  return true;
+}
+
+void RecordFile::fail(std::string_view what) const { stop({std::string(what)}); }
+
+void RecordFile::fail(long line, const std::string& text, std::string_view what) const {
+  stop({" ERROR: file " + tx::quoted(name_) + ", line " + std::to_string(line) + ": " +
+            std::string(what),
+        "  " + text});
+}
+
+void RecordFile::need(const Record& r, long long n, bool all) const {
+  if (r.more && (all || n > maxwords)) fail(r, "more than " + std::to_string(maxwords) + " words");
+  if (r.nw < n) fail(r, "too few words (" + std::to_string(n) + " needed)");
+}
+
+double RecordFile::real(const Record& r, int i) const {
+  double v = 0;
+  if (!tx::parse_real(r.word(i), v)) fail(r, "word " + std::to_string(i) + " is not a number");
+  return v;
+}
+
+int RecordFile::integer(const Record& r, int i) const {
+  int v = 0;
+  if (!tx::parse_int(r.word(i), v)) fail(r, "word " + std::to_string(i) + " is not an integer");
+  return v;
+}
+
+void warning(std::string_view text) {
+  std::string line = "# WARNING: ";
+  for (char c : text) line += c == '{' ? '(' : c == '}' ? ')' : c;
+  out_line(line);
+}
+
+}  // namespace tvl::topgen
