@@ -11,6 +11,10 @@ namespace tvl::topgen {
 
 namespace tx = tvl::text;
 
+AtomCoords::AtomCoords(const Molecule& m) {
+  for (const Atom& a : m.atoms) x.push_back(a.x), y.push_back(a.y), z.push_back(a.z);
+}
+
 Typing identify_types(const ForceField& ff, const Molecule& mol) {
   Typing t;
   std::unordered_map<std::string_view, int> site_of;

@@ -24,6 +24,13 @@ struct Typing {
   const std::string& amodlabel(int atom) const { return types[static_cast<std::size_t>(atype[atom - 1])].name; }
 };
 
+// The coordinates of the atoms as three arrays (the form the derivation takes).
+struct AtomCoords {
+  std::vector<double> x, y, z;
+  explicit AtomCoords(const Molecule& m);
+  Coords view() const { return {x, y, z}; }
+};
+
 // Site types and derived types. Stops naming the first atom whose type label
 // is no site type, and refuses more than 9999 derived types or a name longer
 // than 10 characters.

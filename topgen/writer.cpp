@@ -7,6 +7,8 @@
 #include "common/error.h"
 #include "common/outfile.h"
 #include "common/text/fortran.h"
+#include "topgen/debug_dump.h"
+#include "topgen/driver.h"
 
 namespace tvl::topgen {
 
@@ -227,6 +229,39 @@ void write_system(const Options& o, const ForceField& ff, const Molecule& mol, c
                                  "    frac     " + std::string(tx::trim_right(o.label)) + "   0.5  0.5  0.5 ",
                                  std::string("end{build}"), std::string()})
       out_line(l);
+}
+
+void derive_and_write(const Options& o, const ForceField& ff, Molecule& mol) {
+  const AtomCoords xyz(mol);
+  std::vector<std::string> site_labels;
+  std::vector<double> rlim;
+  for (const SiteType& s : ff.sites) site_labels.push_back(s.label), rlim.push_back(s.rlim);
+  std::vector<std::string> atom_labels;
+  for (const Atom& a : mol.atoms) atom_labels.push_back(a.alabel);
+  const std::vector<double> blim = bond_radii(atom_labels, site_labels, rlim);
+  if (o.auto_bonds) {
+    mol.bonds.clear();
+    for (const Pair& p : define_bonds(xyz.view(), blim)) mol.bonds.push_back({p.a, p.b});
+    warn_unbonded_atoms(mol);
+  }
+  if (mol.bonds.empty())
+    stop({tx::free_text("ERROR: No connectivity has been detected !"),
+          tx::free_text("       To generate a connectivity graph automatically use the"),
+          tx::free_text("       -auto option")});
+  std::vector<Pair> bonds;
+  bonds.reserve(mol.bonds.size());
+  for (const Bond& b : mol.bonds) bonds.push_back({b.con_a, b.con_b});
+  Derived d;
+  d.top = define_topology(mol.n(), bonds);
+  if (o.zmat) d.zmatrix = gen_zmatrix(xyz.view(), bonds, d.top.angles, d.top.torsions);
+  if (o.debug) {
+    dump_forcefield(ff);
+    dump_molecule(mol, blim);
+    dump_topology(xyz.view(), d.top);
+    return;
+  }
+  d.typing = identify_types(ff, mol);
+  write_system(o, ff, mol, d);
 }
 
 }  // namespace tvl::topgen

@@ -21,6 +21,12 @@ struct Derived {
 
 void write_system(const Options& o, const ForceField& ff, const Molecule& mol, const Derived& d);
 
+// Everything after reading: with -auto the bonds from distances (replacing
+// mol.bonds); the stop for a molecule without bonds; the topology; the
+// z-matrix with -zmat; then the status dump (-debug) or the site types and
+// the system file.
+void derive_and_write(const Options& o, const ForceField& ff, Molecule& mol);
+
 // A number in a fixed field that reads back as written: a value that does not
 // fit stops the program (never asterisks or NaN), and a field filled to its
 // first column gets one blank before it so that it cannot run into the field
