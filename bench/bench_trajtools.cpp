@@ -20,14 +20,6 @@
 
 namespace {
 
-std::string bin_dir() {
-  char buf[4096];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return ".";
-  std::string p(buf, static_cast<std::size_t>(n));
-  return p.substr(0, p.rfind('/'));
-}
-
 double file_mb(const std::string& name) {
   struct stat st;
   return ::stat(name.c_str(), &st) == 0 ? static_cast<double>(st.st_size) / 1e6 : 0.0;
@@ -91,7 +83,7 @@ void make_crd(const std::string& name, int nmol, int frames) {
 int main(int argc, char** argv) {
   const long flip_mb = argc > 1 ? std::atol(argv[1]) : 256;
   const int frames = argc > 2 ? std::atoi(argv[2]) : 400;
-  const std::string bin = bin_dir();
+  const std::string bin = tvl::bench::bin_dir();
   char tmpl[] = "/tmp/bench_trajtools.XXXXXX";
   if (!::mkdtemp(tmpl)) {
     std::perror("bench_trajtools: mkdtemp");

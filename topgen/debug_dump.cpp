@@ -5,6 +5,7 @@
 
 #include "common/outfile.h"
 #include "common/text/fortran.h"
+#include "topgen/zmatrix.h"
 
 namespace tvl::topgen {
 
@@ -80,6 +81,30 @@ void dump_molecule(const Molecule& m, const std::vector<double>& blim) {
     double d = std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
     out_line(tx::fmt_i(static_cast<long long>(i + 1), 5) + " :" + tx::fmt_i(m.bonds[i].con_a, 5) +
              tx::fmt_i(m.bonds[i].con_b, 5) + tx::fmt_f(d, 10, 5));
+  }
+}
+
+void dump_topology(const Coords& xyz, const Topology& t) {
+  auto index = [](std::size_t i) { return tx::fmt_i(static_cast<long long>(i + 1), 5) + " :"; };
+  title("#ANGLES", t.angles.size());
+  for (std::size_t i = 0; i < t.angles.size(); ++i) {
+    const Angle& a = t.angles[i];
+    out_line(index(i) + tx::fmt_i(a.a, 5) + tx::fmt_i(a.b, 5) + tx::fmt_i(a.c, 5) +
+             tx::fmt_f(bond_angle(xyz, a.a, a.b, a.c), 12, 5));
+  }
+  title("#DIHEDRALS", t.torsions.size());
+  for (std::size_t i = 0; i < t.torsions.size(); ++i) {
+    const Quad& q = t.torsions[i];
+    out_line(index(i) + tx::fmt_i(q.a, 5) + tx::fmt_i(q.b, 5) + tx::fmt_i(q.c, 5) + tx::fmt_i(q.d, 5) +
+             tx::fmt_f(torsion_angle(xyz, q.a, q.b, q.c, q.d), 12, 5));
+  }
+  title("#14INTERACTIONS", t.pairs14.size());
+  for (std::size_t i = 0; i < t.pairs14.size(); ++i)
+    out_line(index(i) + tx::fmt_i(t.pairs14[i].a, 5) + tx::fmt_i(t.pairs14[i].b, 5));
+  title("#####IMPROPER DIHEDRALS ", t.impropers.size());
+  for (std::size_t i = 0; i < t.impropers.size(); ++i) {
+    const Quad& q = t.impropers[i];
+    out_line(tx::FreeLine().i(static_cast<long long>(i) + 1).t(" : ").i(q.a).i(q.b).i(q.c).i(q.d).str());
   }
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "topgen/model.h"
+#include "topgen/topology.h"
 
 namespace tvl::topgen {
 
@@ -12,5 +13,8 @@ void dump_forcefield(const ForceField& ff);
 // "###MOLECULE": the atoms with their bond-detection radius blim (0 where
 // blim has no entry) and the bonds with their lengths.
 void dump_molecule(const Molecule& m, const std::vector<double>& blim);
+// The derived lists: angles and torsions with their angles in degrees, 1-4
+// pairs, impropers.
+void dump_topology(const Coords& xyz, const Topology& t);
 
 }  // namespace tvl::topgen

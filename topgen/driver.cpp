@@ -9,6 +9,7 @@
 #include "topgen/debug_dump.h"
 #include "topgen/input.h"
 #include "topgen/readers.h"
+#include "topgen/writer.h"
 
 namespace tvl::topgen {
 
@@ -170,24 +171,8 @@ int topgen_main(int argc, char** argv) {
   ForceField ff = read_forcefield(o);
   Molecule mol = read_molecule(o);
 
-  // ==== Derivation and system file ===========================================
-  // Here the topology is derived and written, in this order: with -auto
-  // define_bonds replaces mol.bonds and warn_unbonded_atoms(mol) follows; no
-  // bond at all stops with the no-connectivity message; define_topology;
-  // gen_zmatrix with -zmat; then the status dump (-debug) or the site types
-  // and the system file. Until the derivation is built, -debug dumps what
-  // was read and a run without it stops here.
-  if (o.debug) {
-    dump_forcefield(ff);
-    dump_molecule(mol, {});
-    return exit_ok;
-  }
-  if (mol.bonds.empty())
-    stop({tx::free_text("ERROR: No connectivity has been detected !"),
-          tx::free_text("       To generate a connectivity graph automatically use the"),
-          tx::free_text("       -auto option")});
-  stop({tx::free_text("ERROR: this build of topgen reads its input but writes no system file yet;"),
-        tx::free_text("       use -debug to see what was read")});
+  derive_and_write(o, ff, mol);
+  return exit_ok;
 }
 
 }  // namespace tvl::topgen
