@@ -53,6 +53,7 @@ refuse 1 ' ERROR: "big.free": 102 charges, at most 101 allowed (nchgmax in tvl_c
 refuse 1 ' ERROR: "wide.free", line 2: charge does not fit 10 columns with 6 decimals' - wide.free
 refuse 1 ' ERROR: cannot open file "missing.chg": No such file or directory' + missing.chg
 check "respconv creates no missing input" test ! -e missing.chg
+refuse 1 ' ERROR: cannot read ".": Is a directory' + .
 refuse 2 "$usage"
 refuse 2 "$usage" +
 refuse 2 "$usage" x ten.chg
@@ -135,6 +136,7 @@ espview_refuses() {  # espview_refuses <status> <message> <args...>
   same "espview $*" "$OUT" "$msg"
 }
 espview_refuses 2 "$usage_v"
+espview_refuses 2 "$usage_v" "" v.chg x.pov 10 0 0 1 -1 1
 espview_refuses 2 "$usage_v" v.dat v.chg x.pov 10 0 0 4 -1 1
 espview_refuses 2 " ERROR: the distance <1> must be at least 0.0001 A: the camera cannot stand in the molecule's centre" v.dat v.chg x.pov 0 0 0 1 -1 1
 espview_refuses 2 " ERROR: the upper end <6> of the scale must differ from the lower end <5>" v.dat v.chg x.pov 10 0 0 1 1 1

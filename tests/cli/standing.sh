@@ -109,6 +109,7 @@ zero "xtc trajectory" mucf -sys "$W/water.sys" -gin w4.gro -xtc /dev/zero -time 
 zero "xtc listing" trajdump /dev/zero
 zero "crd to xtc" packtraj -c /dev/zero -x z.xtc
 zero "xtc to crd" packtraj -r -c z.crd -x /dev/zero
+zero "charge file" respconv + /dev/zero
 
 # ---- over-long arguments ------------------------------------------------------
 long=$(printf 'a%.0s' $(seq 129))
