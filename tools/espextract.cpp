@@ -54,56 +54,59 @@ Listing read_listing(esp::NumberInput& in) {
   Listing r;
   std::string line;
   const std::string& who = in.label();
+  // Ends the reading with a message; what was read so far stays.
+  auto fail = [&](std::string msg) {
+    r.failure = std::move(msg);
+    return r;
+  };
   auto at = [&](std::string_view msg) {
-    return " ERROR: " + who + ", line " + std::to_string(in.line_number()) + ": " + std::string(msg);
+    return fail(" ERROR: " + who + ", line " + std::to_string(in.line_number()) + ": " + std::string(msg));
   };
   bool found = false;
   while (!found && in.line(line)) found = tx::same_text(tx::field(line, 1, section_head.size()), section_head);
-  if (!found) {
-    r.failure = " ERROR: " + who + ": no section \"" + std::string(tx::trim_right(section_head).substr(10)) +
-                " ...\" found";
-    return r;
-  }
+  if (!found)
+    return fail(" ERROR: " + who + ": no section \"" + std::string(tx::trim_right(section_head).substr(10)) +
+                " ...\" found");
   auto skip = [&](int n) {
     for (int k = 0; k < n; ++k)
       if (!in.line(line)) return false;
     return true;
   };
   const std::string cut = " ERROR: " + who + " ends within the ";
-  if (!skip(3)) return r.failure = cut + "centre lines", r;
+  if (!skip(3)) return fail(cut + "centre lines");
   for (;;) {
-    if (!in.line(line)) return r.failure = cut + "centre lines", r;
+    if (!in.line(line)) return fail(cut + "centre lines");
     if (dash_line(line)) break;
     std::vector<std::string> w = tx::free_words(tx::field(line, 32, 49));
     Centre c;
     if (w.size() < 3 || !tx::parse_real(w[0], c.x) || !tx::parse_real(w[1], c.y) ||
         !tx::parse_real(w[2], c.z))
-      return r.failure = at("x, y, z of a centre expected in columns 32-80"), r;
+      return at("x, y, z of a centre expected in columns 32-80");
     if (r.centres.size() >= static_cast<std::size_t>(tvl::ncentmax))
-      return r.failure = at("more than " + std::to_string(tvl::ncentmax) +
-                            " centres (ncentmax in tvl_const)"), r;
+      return at("more than " + std::to_string(tvl::ncentmax) +
+                            " centres (ncentmax in tvl_const)");
     r.centres.push_back(c);
   }
-  if (!skip(7)) return r.failure = cut + "potential lines", r;
+  if (!skip(7)) return fail(cut + "potential lines");
   for (;;) {
-    if (!in.line(line)) return r.failure = cut + "potential lines", r;
+    if (!in.line(line)) return fail(cut + "potential lines");
     if (dash_line(line)) break;
     if (r.pot.size() >= r.centres.size())
-      return r.failure = at("more potential lines than the " + std::to_string(r.centres.size()) +
-                            " centres"), r;
+      return at("more potential lines than the " + std::to_string(r.centres.size()) +
+                            " centres");
     const bool atom = tx::field(line, 7, 4) == "Atom";
     if (atom && static_cast<long long>(r.pot.size()) != r.n_atoms)
-      return r.failure = at("an atom after the fit points"), r;
+      return at("an atom after the fit points");
     std::vector<std::string> w = tx::free_words(tx::field(line, 12, 69));
     float v = 0;
     if (w.empty() || !tx::parse_real(w[0], v))
-      return r.failure = at("potential expected in columns 12-80"), r;
+      return at("potential expected in columns 12-80");
     r.pot.push_back(v);
     if (atom) ++r.n_atoms;
   }
   if (r.pot.size() != r.centres.size())
-    r.failure = " ERROR: " + who + ": " + std::to_string(r.centres.size()) + " centres but " +
-                std::to_string(r.pot.size()) + " potential lines";
+    return fail(" ERROR: " + who + ": " + std::to_string(r.centres.size()) + " centres but " +
+                std::to_string(r.pot.size()) + " potential lines");
   return r;
 }
 

@@ -55,7 +55,7 @@ struct Settings {
 [[noreturn]] void wrong(const std::string& msg) { tvl::stop({" ERROR: " + msg}, tvl::exit_usage); }
 
 Settings arguments(int argc, char** argv) {
-  if (argc != 10) tvl::stop(usage_lines, tvl::exit_usage);
+  if (argc != 10 || tx::trim_right(argv[1]).empty()) tvl::stop(usage_lines, tvl::exit_usage);
   Settings s;
   for (int k = 1; k <= 3; ++k) tx::check_name_length(argv[k], "file name");
   s.dat = argv[1];

@@ -70,6 +70,15 @@ feed 0 big.dat chgfit
 contains "5000 points read" "$OUT" " Anzahl Oberflaechenpunkte: 5000"
 same "charges of 5000 points" "$(cat esp.chg)" "  0.300000 -0.500000  0.200000"
 
+# result files that cannot be written
+mkdir -p busy/esp.chg
+cd busy
+feed 1 ../two.dat chgfit
+same "esp.chg refused" "$(tail -n 1 <<< "$OUT")" ' ERROR: cannot create file "esp.chg": Is a directory'
+cd ..
+OUT=$(ulimit -f 0; trap '' XFSZ; "$BIN/chgfit" < two.dat 2>&1)
+same "esp.delq on a full disk" "$?: $(tail -n 1 <<< "$OUT")" '1:  ERROR: cannot write file "esp.delq": File too large'
+
 # refusals: message, status 1, no esp.chg
 bad() {  # bad <input text> <message>
   printf '%b' "$1" > bad.in

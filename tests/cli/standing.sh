@@ -40,6 +40,18 @@ run 0 mucf -help
 for p in syscheck packtraj trajdump endianflip rotcf mucf; do
   run 2 "$p"
 done
+# the charge and potential tools: help, version, wrong arguments
+for p in chgfit espview respconv espextract espformat vdwsurf gepolformat pickxyz; do
+  run 0 "$p" -h
+  run 0 "$p" --version
+done
+run 2 espview
+run 2 respconv
+for p in chgfit espextract espformat gepolformat; do
+  run 2 "$p" extra
+done
+run 2 vdwsurf 1 2 3
+run 2 pickxyz 1 2
 run 0 rotcf "${analyse[@]}"
 run 0 mucf "${analyse[@]}"
 
@@ -66,6 +78,8 @@ full 1 endianflip -help
 full 1 rotcf -help
 full 1 rotcf "${analyse[@]}"
 full 1 mucf "${analyse[@]}"
+full 1 espview -h
+full 1 respconv + missing.chg
 
 # ---- output files that cannot be created -------------------------------------
 # A directory in the place of the result file refuses the file even to root.
@@ -111,6 +125,7 @@ zero "xtc trajectory" mucf -sys "$W/water.sys" -gin w4.gro -xtc /dev/zero -time 
 zero "xtc listing" trajdump /dev/zero
 zero "crd to xtc" packtraj -c /dev/zero -x z.xtc
 zero "xtc to crd" packtraj -r -c z.crd -x /dev/zero
+zero "charge file" respconv + /dev/zero
 
 # ---- over-long arguments ------------------------------------------------------
 long=$(printf 'a%.0s' $(seq 129))
