@@ -21,7 +21,8 @@ run 0 trajdump -help
 run 0 endianflip -help
 run 0 rotcf -help
 run 0 mucf -help
-for p in syscheck packtraj trajdump endianflip rotcf mucf; do
+run 0 topgen -help
+for p in syscheck packtraj trajdump endianflip rotcf mucf topgen; do
   run 2 "$p"
 done
 run 0 rotcf "${analyse[@]}"
@@ -50,6 +51,8 @@ full 1 endianflip -help
 full 1 rotcf -help
 full 1 rotcf "${analyse[@]}"
 full 1 mucf "${analyse[@]}"
+full 1 topgen -help
+full 1 topgen -ff "$SRC/examples/topgen/small.ff" -tmf "$SRC/examples/topgen/ethanol.tmf" -debug
 
 # ---- output files that cannot be created -------------------------------------
 # A directory in the place of the result file refuses the file even to root.
@@ -95,6 +98,7 @@ zero "xtc trajectory" mucf -sys "$W/water.sys" -gin w4.gro -xtc /dev/zero -time 
 zero "xtc listing" trajdump /dev/zero
 zero "crd to xtc" packtraj -c /dev/zero -x z.xtc
 zero "xtc to crd" packtraj -r -c z.crd -x /dev/zero
+zero "force field" topgen -ff /dev/zero -tmf "$SRC/examples/topgen/ethanol.tmf" -debug
 
 # ---- over-long arguments ------------------------------------------------------
 long=$(printf 'a%.0s' $(seq 129))
@@ -102,3 +106,5 @@ run 2 syscheck "$long"
 same "syscheck long argument" "$OUT" " ERROR: argument has 129 characters; at most 128 are allowed."
 run 2 rotcf -sys "$long" -gin w4.gro -crd w4.crd -time 1 -tmax 1
 contains "rotcf long argument" "$OUT" "129 characters"
+run 2 topgen -ff "$long" -tmf x.tmf -debug
+contains "topgen long argument" "$OUT" "129 characters"

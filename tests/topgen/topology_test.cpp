@@ -72,7 +72,7 @@ std::vector<Graph> molecules() {
     v.push_back(random_molecule("duplicate bonds " + std::to_string(s), 200 + s, 12, 2, 3));
   v.push_back(random_molecule("large chain", 7, 220, 0, 0));
   for (const char* f : {"aceticacid", "benzene", "cyclopropane", "dipeptide", "ethanol"}) {
-    const Molecule m = get_mol2(std::string(TVL_TEST_DATA) + "/molecules/" + f + ".mol2");
+    const Molecule m = get_mol2(std::string(TVL_TEST_DATA) + "/topgen/" + f + ".mol2");
     Graph t = graph(f, m.n());
     for (const Bond& b : m.bonds) t.bonds.push_back({b.con_a, b.con_b});
     const AtomCoords c(m);
