@@ -84,3 +84,10 @@ same "no NaN in the dump" "$(printf '%s\n' "$OUT" | grep -ci nan)" 0
 printf '%s\n' 'o.3 0 0 0 -0.8' 'h 0.96 0 0 0.4' 'h -0.24 0.93 0 0.4' > water.tmf
 run 1 topgen -ff "$FF" -tmf water.tmf -auto -zmat
 same "three atoms, -zmat" "$OUT" " topgen: cannot assign z-matrix to topology"
+
+# the demo's run: the example TMF file of ethanol with a build section
+run 0 topgen -ff "$FF" -tmf "$SRC/examples/topgen/ethanol.tmf" -label ethanol -build
+printf '%s\n' "$OUT" > demo.sys
+run 0 syscheck demo.sys
+contains "demo molecule" "$OUT" "  type 1: ethanol
+    sites 9, degrees of freedom 27"
