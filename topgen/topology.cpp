@@ -66,6 +66,10 @@ Grid make_grid(const Coords& xyz, const std::vector<char>& usable, double edge) 
   g.h = edge;
   double dims[3];
   for (;;) {
+    if (!std::isfinite(g.h)) {  // coordinates spread beyond any grid: one cell
+      dims[0] = dims[1] = dims[2] = 1.0;
+      break;
+    }
     for (int d = 0; d < 3; ++d) dims[d] = std::floor((hi[d] - lo[d]) / g.h) + 1.0;
     if (std::isfinite(dims[0] * dims[1] * dims[2]) && dims[0] * dims[1] * dims[2] <= limit) break;
     g.h *= 2.0;

@@ -18,7 +18,8 @@ analyse=(-sys "$W/water.sys" -gin w4.gro -crd w4.crd -time 1 -tmax 1)
 # -h, -help and --help alone print the help (the same text for all three) and
 # --version alone prints the suite's version line; all end with status 0.
 # Every program of the suite is listed here.
-programs=(syscheck packtraj trajdump endianflip rotcf mucf)
+programs=(syscheck packtraj trajdump endianflip rotcf mucf topgen
+          chgfit espview respconv espextract espformat vdwsurf gepolformat pickxyz)
 for p in "${programs[@]}"; do
   run 0 "$p" -h && help=$OUT
   contains "$p -h prints a help" "$help" "$p"
@@ -37,14 +38,11 @@ run 0 trajdump -help
 run 0 endianflip -help
 run 0 rotcf -help
 run 0 mucf -help
-for p in syscheck packtraj trajdump endianflip rotcf mucf; do
+run 0 topgen -help
+for p in syscheck packtraj trajdump endianflip rotcf mucf topgen; do
   run 2 "$p"
 done
-# the charge and potential tools: help, version, wrong arguments
-for p in chgfit espview respconv espextract espformat vdwsurf gepolformat pickxyz; do
-  run 0 "$p" -h
-  run 0 "$p" --version
-done
+# the charge and potential tools: wrong arguments
 run 2 espview
 run 2 respconv
 for p in chgfit espextract espformat gepolformat; do
@@ -80,6 +78,8 @@ full 1 rotcf "${analyse[@]}"
 full 1 mucf "${analyse[@]}"
 full 1 espview -h
 full 1 respconv + missing.chg
+full 1 topgen -help
+full 1 topgen -ff "$SRC/examples/topgen/small.ff" -tmf "$SRC/examples/topgen/ethanol.tmf" -debug
 
 # ---- output files that cannot be created -------------------------------------
 # A directory in the place of the result file refuses the file even to root.
@@ -126,6 +126,7 @@ zero "xtc listing" trajdump /dev/zero
 zero "crd to xtc" packtraj -c /dev/zero -x z.xtc
 zero "xtc to crd" packtraj -r -c z.crd -x /dev/zero
 zero "charge file" respconv + /dev/zero
+zero "force field" topgen -ff /dev/zero -tmf "$SRC/examples/topgen/ethanol.tmf" -debug
 
 # ---- over-long arguments ------------------------------------------------------
 long=$(printf 'a%.0s' $(seq 129))
@@ -133,3 +134,5 @@ run 2 syscheck "$long"
 same "syscheck long argument" "$OUT" " ERROR: argument has 129 characters; at most 128 are allowed."
 run 2 rotcf -sys "$long" -gin w4.gro -crd w4.crd -time 1 -tmax 1
 contains "rotcf long argument" "$OUT" "129 characters"
+run 2 topgen -ff "$long" -tmf x.tmf -debug
+contains "topgen long argument" "$OUT" "129 characters"

@@ -42,18 +42,18 @@ topgen_counts() {
        "$(count "$dump" '#14INTERACTIONS') $(count "$dump" '#####IMPROPER DIHEDRALS') $(count "$sum" 'constraints 0, exclusions')"
 }
 
-for f in "$DATA"/molecules/*.mol2; do
-  mol=$(basename "$f" .mol2)
+for mol in aceticacid benzene cyclopropane dipeptide ethanol; do
+  f="$DATA/topgen/$mol.mol2"
   want=$(graph_counts "$f")
   for kind in mol2 hin; do
     for auto in "" -auto; do
-      same "$mol $kind $auto: counts" "$(topgen_counts "$mol" -$kind "$DATA/molecules/$mol.$kind" $auto)" "$want"
+      same "$mol $kind $auto: counts" "$(topgen_counts "$mol" -$kind "$DATA/topgen/$mol.$kind" $auto)" "$want"
     done
   done
 done
 
 # ---- options on ethanol ----
-E="$DATA/molecules/ethanol.mol2"
+E="$DATA/topgen/ethanol.mol2"
 run 0 topgen -ff "$FF" -mol2 "$E" -fix -zmat freeze -build -opls -label eth
 printf '%s\n' "$OUT" > eth.sys
 same "zfreeze lines" "$(grep -c '^zfreeze ' eth.sys)" 8
@@ -66,7 +66,7 @@ contains "build section" "$OUT" "  molecules 1, sites 9"
 
 # ---- mends ----
 # cyclopropane: no torsion with a repeated atom, no 1-4 pair of an atom with itself
-run 0 topgen -ff "$FF" -mol2 "$DATA/molecules/cyclopropane.mol2"
+run 0 topgen -ff "$FF" -mol2 "$DATA/topgen/cyclopropane.mol2"
 torsions=$(printf '%s\n' "$OUT" | sed -n '/^#...proper torsions/,/^#...improper/p' | sed 's/^#//')
 same "torsion lines" "$(printf '%s\n' "$torsions" | grep -c '^ *proper')" 24
 same "no degenerate torsions" "$(printf '%s\n' "$torsions" | awk '$1 == "proper" && ($2 == $5 || $3 == $5 || $2 == $4)' | wc -l)" 0
@@ -84,3 +84,10 @@ same "no NaN in the dump" "$(printf '%s\n' "$OUT" | grep -ci nan)" 0
 printf '%s\n' 'o.3 0 0 0 -0.8' 'h 0.96 0 0 0.4' 'h -0.24 0.93 0 0.4' > water.tmf
 run 1 topgen -ff "$FF" -tmf water.tmf -auto -zmat
 same "three atoms, -zmat" "$OUT" " topgen: cannot assign z-matrix to topology"
+
+# the demo's run: the example TMF file of ethanol with a build section
+run 0 topgen -ff "$FF" -tmf "$SRC/examples/topgen/ethanol.tmf" -label ethanol -build
+printf '%s\n' "$OUT" > demo.sys
+run 0 syscheck demo.sys
+contains "demo molecule" "$OUT" "  type 1: ethanol
+    sites 9, degrees of freedom 27"

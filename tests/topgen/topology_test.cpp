@@ -7,27 +7,36 @@
 #include <random>
 
 #include "tests/support/support.h"
+#include "topgen/params.h"
+#include "topgen/readers.h"
 #include "topgen/topology.h"
 #include "topgen/topology_oracle.h"
 
 namespace tvl::topgen {
 namespace {
 
-struct Molecule {
+struct Graph {
   std::string name;
   int n = 0;
   std::vector<Pair> bonds;
+  std::vector<double> x, y, z, blim;  // fixtures: coordinates and radii for the bond search
 };
 
-void PrintTo(const Molecule& m, std::ostream* os) { *os << m.name; }
+void PrintTo(const Graph& m, std::ostream* os) { *os << m.name; }
+
+Graph graph(std::string name, int n, std::vector<Pair> bonds = {}) {
+  Graph g;
+  g.name = std::move(name), g.n = n, g.bonds = std::move(bonds);
+  return g;
+}
 
 // A random molecule of n atoms: a tree (each atom bonded to an earlier one),
 // `rings` extra bonds closing rings, bonds listed in random order and
 // orientation, `dups` of them listed a second time.
-Molecule random_molecule(const std::string& name, unsigned seed, int n, int rings, int dups) {
+Graph random_molecule(const std::string& name, unsigned seed, int n, int rings, int dups) {
   std::mt19937 rng(seed);
   auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  Molecule m{name, n, {}};
+  Graph m = graph(name, n);
   for (int i = 2; i <= n; ++i) m.bonds.push_back({pick(std::max(1, i - 4), i - 1), i});
   for (int r = 0; r < rings; ++r) {
     int a = pick(1, n), b = pick(1, n);
@@ -44,37 +53,51 @@ Molecule random_molecule(const std::string& name, unsigned seed, int n, int ring
   return m;
 }
 
-Molecule ring(const std::string& name, int n) {
-  Molecule m{name, n, {}};
+Graph ring(const std::string& name, int n) {
+  Graph m = graph(name, n);
   for (int i = 1; i <= n; ++i) m.bonds.push_back({i, i % n + 1});
   return m;
 }
 
-std::vector<Molecule> molecules() {
-  std::vector<Molecule> v = {ring("cyclopropane ring", 3), ring("four-ring", 4), ring("ring of 40", 40)};
+std::vector<Graph> molecules() {
+  std::vector<Graph> v = {ring("cyclopropane ring", 3), ring("four-ring", 4), ring("ring of 40", 40)};
   // bicyclo[1.1.1]pentane: bridgeheads 1 and 2, bridges 3, 4, 5
-  v.push_back({"bicyclopentane", 5, {{1, 3}, {3, 2}, {1, 4}, {4, 2}, {1, 5}, {5, 2}}});
+  v.push_back(graph("bicyclopentane", 5, {{1, 3}, {3, 2}, {1, 4}, {4, 2}, {1, 5}, {5, 2}}));
   // two three-membered rings sharing the bond 1-2 (bicyclobutane)
-  v.push_back({"bicyclobutane", 4, {{1, 2}, {1, 3}, {2, 3}, {1, 4}, {2, 4}}});
+  v.push_back(graph("bicyclobutane", 4, {{1, 2}, {1, 3}, {2, 3}, {1, 4}, {2, 4}}));
   for (unsigned s = 1; s <= 12; ++s) v.push_back(random_molecule("tree " + std::to_string(s), s, 8 + 5 * s, 0, 0));
   for (unsigned s = 1; s <= 12; ++s)
     v.push_back(random_molecule("rings " + std::to_string(s), 100 + s, 10 + 4 * s, 1 + s % 5, 0));
   for (unsigned s = 1; s <= 4; ++s)
     v.push_back(random_molecule("duplicate bonds " + std::to_string(s), 200 + s, 12, 2, 3));
   v.push_back(random_molecule("large chain", 7, 220, 0, 0));
+  for (const char* f : {"aceticacid", "benzene", "cyclopropane", "dipeptide", "ethanol"}) {
+    const Molecule m = get_mol2(std::string(TVL_TEST_DATA) + "/topgen/" + f + ".mol2");
+    Graph t = graph(f, m.n());
+    for (const Bond& b : m.bonds) t.bonds.push_back({b.con_a, b.con_b});
+    const AtomCoords c(m);
+    t.x = c.x, t.y = c.y, t.z = c.z;
+    for (const Atom& a : m.atoms) t.blim.push_back(a.alabel[0] == 'h' ? 1.1 : 1.9);
+    v.push_back(t);
+  }
   return v;
 }
 
-class OracleAgreement : public testing::TestWithParam<Molecule> {};
+class OracleAgreement : public testing::TestWithParam<Graph> {};
 
 TEST_P(OracleAgreement, SameListsInSameOrder) {
-  const Molecule& m = GetParam();
+  const Graph& m = GetParam();
   const Topology fast = define_topology(m.n, m.bonds), slow = oracle::define_topology(m.n, m.bonds);
   EXPECT_EQ(fast.angles, slow.angles);
   EXPECT_EQ(fast.torsions, slow.torsions);
   EXPECT_EQ(fast.impropers, slow.impropers);
   EXPECT_EQ(fast.pairs14, slow.pairs14);
   EXPECT_EQ(fast.exclusions, slow.exclusions);
+  if (m.blim.empty()) return;
+  const Coords c{m.x, m.y, m.z};
+  const std::vector<Pair> found = define_bonds(c, m.blim);
+  EXPECT_EQ(found, oracle::define_bonds(c, m.blim));
+  EXPECT_EQ(found.size(), m.bonds.size());  // the radii find the file's bonds
 }
 
 INSTANTIATE_TEST_SUITE_P(Molecules, OracleAgreement, testing::ValuesIn(molecules()));
@@ -145,6 +168,7 @@ TEST(DefineBonds, GridAgreesWithAllPairs) {
     x[3] = x[4], y[3] = y[4], z[3] = z[4];  // coincident atoms
     if (round % 5 == 1) x[n - 1] = 1e12;    // a far outlier must not blow up the grid
     if (round % 5 == 2) y[n - 2] = std::nan("");
+    if (round == 3) x[0] = -1.7e308, x[1] = 1.7e308;  // a spread that overflows
     const Coords c{x, y, z};
     EXPECT_EQ(define_bonds(c, blim), oracle::define_bonds(c, blim)) << "round " << round;
   }

@@ -1,0 +1,95 @@
+# topgen reading its inputs: help and banner, -debug on every example force
+# field and every fixture molecule in all four molecule formats, refusals.
+EX="$SRC/examples/topgen"
+M="$DATA/topgen"
+mols="ethanol aceticacid benzene cyclopropane dipeptide"
+
+# ---- help, banner, argument errors ------------------------------------------
+run 0 topgen -help
+same "help" "$(printf '%s\n' "$OUT" | sed -n 2p)" "  TOPGEN - Generate a Molecular Forcefield"
+run 0 topgen -ff x -help
+run 0 topgen --version
+run 2 topgen -ff x
+same "banner" "$OUT" " topgen: generates TARVELO system files based on the TARVELO forcefield format
+ For help type: topgen -help"
+run 2 topgen -ff -off x.off -auto
+same "no force field" "$OUT" " ERROR : check [-ff -lib] Options"
+run 2 topgen -ff "$EX/small.ff" -hin -auto -debug
+same "no molecule" "$OUT" " ERROR : check [-hin -tmf -off -mol2] Options"
+run 2 topgen -ff "$EX/small.ff" -mol2 "$M/ethanol.mol2" -hin "$M/ethanol.hin"
+contains "two molecule files" "$OUT" "  Syntax:  topgen"
+run 2 topgen -ff "$EX/small.ff" -mol2 "$M/ethanol.mol2" -label "end"
+run 1 topgen -ff missing.ff -mol2 "$M/ethanol.mol2" -debug
+same "missing force field" "$OUT" ' ERROR: cannot open file "missing.ff": No such file or directory'
+run 1 topgen -ff "$EX/small.ff" -tmf missing.tmf -debug
+same "missing molecule" "$OUT" ' ERROR: cannot open file "missing.tmf": No such file or directory'
+
+# ---- every force field, every molecule, four formats -------------------------
+# TMF and OFF forms of each fixture, written from its mol2 file.
+mol2_to() {  # mol2_to tmf|off <mol2>
+  awk -v kind="$1" '
+    /^@<TRIPOS>/ { sec = $1; next }
+    sec == "@<TRIPOS>ATOM" && NF { n++; t[n] = $6; x[n] = $3; y[n] = $4; z[n] = $5; q[n] = $9 }
+    sec == "@<TRIPOS>BOND" && NF { nb++; a[nb] = $2; b[nb] = $3 }
+    END {
+      if (kind == "tmf") {
+        for (i = 1; i <= n; i++) print t[i], x[i], y[i], z[i], q[i]
+        for (i = 1; i <= nb; i++) print "!con", a[i], b[i]
+        exit
+      }
+      print "!!index array str"; print " \"M\""
+      print "!entry.M.unit.atoms table  str name  str type  int typex  int resx  int flags  int seq  int elmnt  dbl chg"
+      for (i = 1; i <= n; i++) print " \"A" i "\" \"" t[i] "\" 0 1 131072 " i " 6 " q[i]
+      print "!entry.M.unit.connectivity table  int atom1x  int atom2x  int flags"
+      for (i = 1; i <= nb; i++) print " " a[i], b[i], 1
+      print "!entry.M.unit.positions table  dbl x  dbl y  dbl z"
+      for (i = 1; i <= n; i++) print " " x[i], y[i], z[i]
+    }' "$2"
+}
+molecule_part() { printf '%s\n' "$1" | sed -n '/###MOLECULE/,$p'; }
+for m in $mols; do
+  mol2_to tmf "$M/$m.mol2" > "$m.tmf"
+  mol2_to off "$M/$m.mol2" > "$m.off"
+  sum_before=$(cat "$M/$m.mol2" "$M/$m.hin" | cksum)
+  for ff in "-ff $EX/small.ff" "-lib $EX/small.lib"; do
+    # shellcheck disable=SC2086
+    run 0 topgen $ff -mol2 "$M/$m.mol2" -debug -label "$m" || continue
+    ref=$(molecule_part "$OUT")
+    contains "$m atoms" "$ref" "#ATOMS:"
+    # shellcheck disable=SC2086
+    run 0 topgen $ff -tmf "$m.tmf" -debug
+    same "$m tmf = mol2" "$(molecule_part "$OUT")" "$ref"
+    # shellcheck disable=SC2086
+    run 0 topgen $ff -off "$m.off" -debug
+    same "$m off = mol2" "$(molecule_part "$OUT")" "$ref"
+    # shellcheck disable=SC2086
+    run 0 topgen $ff -hin "$M/$m.hin" -debug
+    same "$m hin atoms = mol2 atoms" "$(molecule_part "$OUT" | sed '/#BONDS/,$d')" "$(printf '%s\n' "$ref" | sed '/#BONDS/,$d')"
+    same "$m hin bond count" "$(molecule_part "$OUT" | grep '#BONDS')" "$(printf '%s\n' "$ref" | grep '#BONDS')"
+  done
+  same "$m inputs unchanged" "$(cat "$M/$m.mol2" "$M/$m.hin" | cksum)" "$sum_before"
+done
+run 0 topgen -ff "$EX/small.ff" -tmf "$EX/ethanol.tmf" -debug
+contains "own force field read" "$OUT" " #NSITES:  7"
+run 0 topgen -lib "$EX/small.lib" -off "$EX/ethanol.off" -debug
+same "library labels" "$(printf '%s\n' "$OUT" | grep -c '^# Found label :!entry.smallparm.parm.')" "4"
+
+# ---- a molecule without bonds, endless inputs ---------------------------------
+printf 'c.3 0 0 0 0\nh 1 0 0 0\n' > nobond.tmf
+run 1 topgen -ff "$EX/small.ff" -tmf nobond.tmf
+same "no connectivity" "$OUT" " ERROR: No connectivity has been detected !
+        To generate a connectivity graph automatically use the
+        -auto option"
+for opt in -ff -lib; do
+  TVL_CHECKS=$((TVL_CHECKS + 1))
+  timeout 60 "$BIN/topgen" $opt /dev/zero -mol2 "$M/ethanol.mol2" -debug > zero.out 2>&1 < /dev/null
+  st=$?
+  [ "$st" = 1 ] || { echo "FAIL: topgen $opt /dev/zero -> status $st"; TVL_FAILS=$((TVL_FAILS + 1)); }
+done
+for opt in -tmf -mol2 -off -hin; do
+  TVL_CHECKS=$((TVL_CHECKS + 1))
+  timeout 60 "$BIN/topgen" -ff "$EX/small.ff" $opt /dev/zero -debug > zero.out 2>&1 < /dev/null
+  st=$?
+  [ "$st" = 1 ] || { echo "FAIL: topgen $opt /dev/zero -> status $st"; TVL_FAILS=$((TVL_FAILS + 1)); }
+done
+contains "endless molecule file" "$(cat zero.out)" "is longer than 128 columns"
