@@ -24,6 +24,9 @@ inline constexpr int nefgmax = 10;       // efg entries
 inline constexpr int nstmax = 60000;          // stored configurations
 inline constexpr long long buffsize = 100000000;  // stored vector values
 
+// Structure filters
+inline constexpr long long nsicopymax = 200000;  // sites of one molecule held by supercell
+
 // Text widths
 inline constexpr int reclen = 256;       // record length of keyword files
 inline constexpr int namelen = 10;       // site-type and molecule labels

@@ -24,6 +24,13 @@ run 0 mucf -help
 for p in syscheck packtraj trajdump endianflip rotcf mucf; do
   run 2 "$p"
 done
+# the structure filters read standard input: extra arguments are wrong
+for p in structpdb supercell velflip; do
+  run 0 "$p" -h
+  run 0 "$p" --version
+  run 2 "$p" a b c d
+done
+run 2 supercell
 run 0 rotcf "${analyse[@]}"
 run 0 mucf "${analyse[@]}"
 
