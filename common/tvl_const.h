@@ -27,6 +27,10 @@ inline constexpr long long buffsize = 100000000;  // stored vector values
 // Structure filters
 inline constexpr long long nsicopymax = 200000;  // sites of one molecule held by supercell
 
+// Torsion fits
+inline constexpr int nsmax = 500;        // profile points stored (at most nsmax - 1 are read)
+inline constexpr int nparmax = 50;       // fitted parameters (covariance matrix nparmax x nparmax)
+
 // Text widths
 inline constexpr int reclen = 256;       // record length of keyword files
 inline constexpr int namelen = 10;       // site-type and molecule labels

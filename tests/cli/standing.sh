@@ -31,6 +31,12 @@ for p in structpdb supercell velflip; do
   run 2 "$p" a b c d
 done
 run 2 supercell
+for p in torfitsc torfitc; do
+  run 0 "$p" -help
+  run 0 "$p" --version
+  run 2 "$p"
+  run 2 "$p" a b
+done
 run 0 rotcf "${analyse[@]}"
 run 0 mucf "${analyse[@]}"
 
