@@ -4,7 +4,6 @@
 // other before the next molecule. Values are copied in double precision, so
 // names, velocities and forces come out as they went in.
 #include <array>
-#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -44,34 +43,24 @@ long long factor(const char* arg) {
   return v;
 }
 
-// a x b, held at LLONG_MAX when it would overflow (then it fits no field).
-long long times(long long a, long long b) { return b != 0 && a > LLONG_MAX / b ? LLONG_MAX : a * b; }
-
 int body(int argc, char** argv) {
   tvl::standard_flags(argc, argv, help);
   if (argc != 4) factor("");  // the argument message and usage
   const std::array<long long, 3> n = {factor(argv[1]), factor(argv[2]), factor(argv[3])};
   // The whole input is read, and the header lines checked, before anything
   // is written: a bad input leaves only the message on standard output.
-  tvl::text::LineReader in(stdin);
-  std::array<double, 3> box0, box;
-  cfg::read_str_box(in, cfg::StrReading::columns, box0);
-  const long long m0 = cfg::read_str_count(in, cfg::StrReading::columns);
-  for (int a = 0; a < 3; ++a) box[a] = static_cast<double>(n[a]) * box0[a];
-  const std::string box_line = cfg::str_box_line(box);
-  const std::string count_line = cfg::str_count_line(times(times(times(m0, n[0]), n[1]), n[2]));
-  const std::vector<cfg::StrMolecule> mols = cfg::read_str_molecules(in, m0, tvl::nsicopymax);
-  tvl::out_line(box_line);
-  tvl::out_line(count_line);
+  const cfg::StrRewrite in = cfg::read_str_rewrite(stdin, n, tvl::nsicopymax);
+  tvl::out_line(in.box_line);
+  tvl::out_line(in.count_line);
 
-  for (const cfg::StrMolecule& mol : mols)
+  for (const cfg::StrMolecule& mol : in.mol)
     for (long long ix = 0; ix < n[0]; ++ix)
       for (long long iy = 0; iy < n[1]; ++iy)
         for (long long iz = 0; iz < n[2]; ++iz) {
           tvl::out_line(cfg::str_molecule_head(mol.name, mol.head));
-          const std::array<double, 3> shift = {static_cast<double>(ix) * box0[0],
-                                               static_cast<double>(iy) * box0[1],
-                                               static_cast<double>(iz) * box0[2]};
+          const std::array<double, 3> shift = {static_cast<double>(ix) * in.box[0],
+                                               static_cast<double>(iy) * in.box[1],
+                                               static_cast<double>(iz) * in.box[2]};
           for (const cfg::StrSite& s : mol.sites)
             tvl::out_line(cfg::str_site_block(
                 s.name, s.number, {s.r[0] + shift[0], s.r[1] + shift[1], s.r[2] + shift[2]}, s.v, s.f));

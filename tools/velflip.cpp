@@ -28,16 +28,10 @@ int body(int argc, char** argv) {
   if (argc != 1) tvl::stop(help, tvl::exit_usage);
   // The whole input is read, and the header lines checked, before anything
   // is written: a bad input leaves only the message on standard output.
-  tvl::text::LineReader in(stdin);
-  std::array<double, 3> box;
-  cfg::read_str_box(in, cfg::StrReading::columns, box);
-  const long long m = cfg::read_str_count(in, cfg::StrReading::columns);
-  const std::string box_line = cfg::str_box_line(box);
-  const std::string count_line = cfg::str_count_line(m);
-  const std::vector<cfg::StrMolecule> mols = cfg::read_str_molecules(in, m, LLONG_MAX);
-  tvl::out_line(box_line);
-  tvl::out_line(count_line);
-  for (const cfg::StrMolecule& mol : mols) {
+  const cfg::StrRewrite in = cfg::read_str_rewrite(stdin, {1, 1, 1}, LLONG_MAX);
+  tvl::out_line(in.box_line);
+  tvl::out_line(in.count_line);
+  for (const cfg::StrMolecule& mol : in.mol) {
     tvl::out_line(cfg::str_molecule_head(mol.name, mol.head));
     for (const cfg::StrSite& s : mol.sites)
       tvl::out_line(cfg::str_site_block(s.name, s.number, s.r, {-s.v[0], -s.v[1], -s.v[2]}, s.f));

@@ -1,5 +1,6 @@
 #include "common/config/structure.h"
 
+#include <climits>
 #include <vector>
 
 #include "common/config/columns.h"
@@ -219,6 +220,9 @@ void read_str_site(LineReader& in, StrReading how, StrSite& s) {
   }
 }
 
+namespace {
+
+// The m molecules that follow the count, read by columns.
 std::vector<StrMolecule> read_str_molecules(LineReader& in, long long m, long long max_sites) {
   std::vector<StrMolecule> mols;
   StrSite site;
@@ -238,6 +242,27 @@ std::vector<StrMolecule> read_str_molecules(LineReader& in, long long m, long lo
     mols.push_back(std::move(mol));
   }
   return mols;
+}
+
+}  // namespace
+
+StrRewrite read_str_rewrite(std::FILE* f, const std::array<long long, 3>& factors, long long max_sites) {
+  // a x b, held at LLONG_MAX when it would overflow.
+  auto times = [](long long a, long long b) { return b != 0 && a > LLONG_MAX / b ? LLONG_MAX : a * b; };
+  LineReader in(f);
+  StrRewrite r;
+  read_str_box(in, StrReading::columns, r.box);
+  const long long m = read_str_count(in, StrReading::columns);
+  std::array<double, 3> box;
+  long long count = m;
+  for (int a = 0; a < 3; ++a) {
+    box[a] = static_cast<double>(factors[a]) * r.box[a];
+    count = times(count, factors[a]);
+  }
+  r.box_line = str_box_line(box);
+  r.count_line = str_count_line(count);
+  r.mol = read_str_molecules(in, m, max_sites);
+  return r;
 }
 
 std::string str_box_line(const std::array<double, 3>& box) {

@@ -66,11 +66,18 @@ long long read_str_count(tvl::text::LineReader& in, StrReading how);
 void read_str_molecule_head(tvl::text::LineReader& in, StrReading how, StrMolecule& m);
 void read_str_site(tvl::text::LineReader& in, StrReading how, StrSite& s);
 
-// The m molecules that follow the count, read by columns. A molecule of more
-// than max_sites sites is refused (naming the molecule and nsicopymax) before
-// its sites are read.
-std::vector<StrMolecule> read_str_molecules(tvl::text::LineReader& in, long long m,
-                                            long long max_sites);
+// A structure file read by columns to be written anew with its box edges and
+// molecule count multiplied by `factors` (1, 1, 1 for a plain copy). The two
+// header lines of the output are made, and so checked against their fields,
+// before the molecules are read (in 64 bits: a product too large fits no
+// field). A molecule of more than max_sites sites is refused (naming it and
+// nsicopymax) before its sites are read. Nothing is written here.
+struct StrRewrite {
+  std::array<double, 3> box{};        // of the input
+  std::string box_line, count_line;   // of the output
+  std::vector<StrMolecule> mol;
+};
+StrRewrite read_str_rewrite(std::FILE* in, const std::array<long long, 3>& factors, long long max_sites);
 
 // Lines of the layout the suite writes; a value that does not fit its field
 // throws a Stop naming it instead of writing asterisks.
