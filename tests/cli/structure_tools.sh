@@ -99,6 +99,9 @@ for n in 1 2 3 5 8 11 20; do
   feed 1 part.str velflip
   same "velflip refuses a cut input ($n lines)" "$OUT" "$CORRUPT"
 done
+mkdir adir
+feed 1 adir velflip
+same "velflip: a read error is no end of input" "$OUT" "$CORRUPT"
 sed 's/^ 0.23100000E+00/ 0.23100000X+00/' "$EX" > bad.str
 feed 1 bad.str velflip
 same "velflip refuses a bad number" "$OUT" "$CORRUPT"

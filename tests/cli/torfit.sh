@@ -57,6 +57,9 @@ check "coefficients near the source series" awk -v a="${k[*]}" 'BEGIN { split(a,
 fit 1 4 torfitc missing.dat
 refused "missing profile" ' ERROR: cannot open profile file "missing.dat": No such file or directory'
 check "missing profile not created" test ! -e missing.dat
+mkdir adir
+fit 1 4 torfitc adir
+refused "unreadable profile" ' ERROR: cannot read profile file "adir": Is a directory'
 printf '0 1 0.1\n10 2\n' > short.dat
 fit 1 2 torfitc short.dat
 refused "short record" ' ERROR: line 2 of profile file "short.dat": a point needs three values (angle in degrees, energy, uncertainty)'
