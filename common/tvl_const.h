@@ -38,6 +38,13 @@ inline constexpr int ncentmax = 100000;    // centres (atoms and points) of a po
 inline constexpr int nchgmax = 101;        // charges of a charge file (as many as a fit writes)
 inline constexpr int natgepolmax = 9999;   // atoms of a surface-program input (4-column count)
 
+// Structure filters
+inline constexpr long long nsicopymax = 200000;  // sites of one molecule held by supercell
+
+// Torsion fits
+inline constexpr int nsmax = 500;        // profile points stored (at most nsmax - 1 are read)
+inline constexpr int nparmax = 50;       // fitted parameters (covariance matrix nparmax x nparmax)
+
 // Text widths
 inline constexpr int reclen = 256;       // record length of keyword files
 inline constexpr int namelen = 10;       // site-type and molecule labels

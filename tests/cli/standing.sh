@@ -19,7 +19,8 @@ analyse=(-sys "$W/water.sys" -gin w4.gro -crd w4.crd -time 1 -tmax 1)
 # --version alone prints the suite's version line; all end with status 0.
 # Every program of the suite is listed here.
 programs=(syscheck packtraj trajdump endianflip rotcf mucf topgen
-          chgfit espview respconv espextract espformat vdwsurf gepolformat pickxyz)
+          chgfit espview respconv espextract espformat vdwsurf gepolformat pickxyz
+          torfitsc torfitc structpdb supercell velflip)
 for p in "${programs[@]}"; do
   run 0 "$p" -h && help=$OUT
   contains "$p -h prints a help" "$help" "$p"
@@ -50,6 +51,15 @@ for p in chgfit espextract espformat gepolformat; do
 done
 run 2 vdwsurf 1 2 3
 run 2 pickxyz 1 2
+# the structure filters read standard input: extra arguments are wrong
+for p in structpdb supercell velflip; do
+  run 2 "$p" a b c d
+done
+run 2 supercell
+for p in torfitsc torfitc; do
+  run 2 "$p"
+  run 2 "$p" a b
+done
 run 0 rotcf "${analyse[@]}"
 run 0 mucf "${analyse[@]}"
 
