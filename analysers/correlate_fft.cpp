@@ -112,9 +112,9 @@ struct Workspace {
   }
 };
 
-class Engine {
+class FftEngine {
  public:
-  Engine(const SeriesData& in, const std::vector<int>& group, const LagScheme& lags)
+  FftEngine(const SeriesData& in, const std::vector<int>& group, const LagScheme& lags)
       : in_(in), group_(group), lags_(lags), F_(lags.frames), nfft_(fft_lags(lags)),
         n_(std::max(1, fft_scheme_length(lags))), plans_(n_) {}
 
@@ -253,7 +253,7 @@ Sums correlate_fft(const SeriesData& in, const std::vector<int>& group, int ngro
   const int nlags = lags.nlags();
   Sums sums = make_sums(ngroups, nlags);
   if (in.nseries <= 0 || lags.frames <= 0) return sums;
-  const Engine engine(in, group, lags);
+  const FftEngine engine(in, group, lags);
   const int n = engine.length();
 
   const int nruns = (in.nseries + fft_series_per_run - 1) / fft_series_per_run;
