@@ -93,6 +93,8 @@ void first_pass(const Args& a, const ProgramText& prog, Settings& s) {
   int_option(a, "-tgap", "dtgap: ", 1, s.tgap, prog);
   int_option(a, "-sgap", "stgap: ", 1, s.sgap, prog);
   int_option(a, "-gap", "ngap: ", 0, s.ngap, prog);
+  for (int i = 1; i <= a.n; ++i)  // -corr direct | fft | auto, not echoed
+    if (a[i] == "-corr" && (!a.has_value(i) || !engine_from_text(first_word(a[i + 1]), s.corr))) syntax_error(prog);
   // The times written are lag x (skip + 1) x dtime in single precision: the
   // largest of them must be a finite number, never Infinity in the results.
   const float step = static_cast<float>(s.ngap > 0 ? s.ngap : 1) * s.dtime;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "analysers/engine.h"
 #include "common/standard_flags.h"
 
 namespace tvl::an {
@@ -27,6 +28,7 @@ struct Settings {
   int sgap = 1;                     // step between time origins
   int ngap = 1;                     // keep one configuration of every ngap
   int verbosity = 0;
+  Engine corr = Engine::automatic;  // -corr: correlation engine
   std::string sys = "-", in = "-", gin = "-";
 };
 

@@ -16,22 +16,16 @@ namespace {
 // in vector registers, and the order of the additions is fixed by the code
 // alone, never by the thread that runs it.
 constexpr int kLanes = 8;
-// Lags handed to a thread at a time: a series' unit vectors stay in cache
-// while the thread works through the lags of its chunk.
-constexpr int kLagChunk = 8;
 // Unit vectors of one block of series, about this many bytes.
 constexpr std::size_t kBlockBytes = 512 * 1024;
 
-struct Partial {
-  double s1 = 0.0, s2 = 0.0;
-};
+}  // namespace
 
-// Sums of one series at one lag over the origins 0, sgap, 2 sgap, ...
 // Built twice, for AVX2 and for the baseline instruction set; the loader
 // picks the one the processor runs. Both do the same operations in the same
 // order (no fused multiply-add), so their results are identical.
 __attribute__((target_clones("avx2", "default")))
-Partial lag_sums(const float* __restrict x, const float* __restrict y, const float* __restrict z,
+LagSums lag_sums(const float* __restrict x, const float* __restrict y, const float* __restrict z,
                  long long norig, int tau, int sgap, double a, double b) {
   double l1[kLanes] = {}, l2[kLanes] = {};
   const float* __restrict x2 = x + tau;
@@ -72,7 +66,7 @@ Partial lag_sums(const float* __restrict x, const float* __restrict y, const flo
       l2[j] += d * d;
     }
   }
-  Partial p;
+  LagSums p;
   double sq = 0.0;
   for (int j = 0; j < kLanes; ++j) {
     p.s1 += l1[j];
@@ -94,7 +88,6 @@ Sums make_sums(int ngroups, int nlags) {
   return s;
 }
 
-// Unit vectors of series k into x, y, z (F values each).
 void normalise_series(const SeriesData& in, int k, int F, float* x, float* y, float* z) {
   for (int f = 0; f < F; ++f) {
     const float* v = in.data + static_cast<std::size_t>(f) * in.stride + 3 * static_cast<std::size_t>(k);
@@ -105,8 +98,6 @@ void normalise_series(const SeriesData& in, int k, int F, float* x, float* y, fl
     z[f] = u[2];
   }
 }
-
-}  // namespace
 
 bool unit_vector(const float v[3], float u[3]) {
   float vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
@@ -128,7 +119,7 @@ Sums correlate(const SeriesData& in, const std::vector<int>& group, int ngroups,
   Sums sums = make_sums(ngroups, nlags);
   if (in.nseries <= 0 || F <= 0) return sums;
   if (nthreads == 0) nthreads = std::max(1u, std::thread::hardware_concurrency());
-  const int nchunks = (nlags + kLagChunk - 1) / kLagChunk;
+  const int nchunks = (nlags + correlate_lag_chunk - 1) / correlate_lag_chunk;
   nthreads = std::min<unsigned>(nthreads, static_cast<unsigned>(nchunks));
 
   const std::size_t per_series = 3 * sizeof(float) * static_cast<std::size_t>(F);
@@ -146,14 +137,14 @@ Sums correlate(const SeriesData& in, const std::vector<int>& group, int ngroups,
     std::atomic<int> next{0};
     auto work = [&]() {
       for (int ch; (ch = next.fetch_add(1)) < nchunks;) {
-        const int j0 = ch * kLagChunk, j1 = std::min(nlags, j0 + kLagChunk);
+        const int j0 = ch * correlate_lag_chunk, j1 = std::min(nlags, j0 + correlate_lag_chunk);
         for (int s = 0; s < count; ++s) {
           const int g = group[static_cast<std::size_t>(first + s)];
           for (int j = j0; j < j1; ++j) {
             const int tau = lags.lag(j);
             const long long no = lags.origins(tau);
             if (no == 0) continue;
-            Partial p = lag_sums(&ux[s * Fz], &uy[s * Fz], &uz[s * Fz], no, tau, lags.sgap, leg.a, leg.b);
+            LagSums p = lag_sums(&ux[s * Fz], &uy[s * Fz], &uz[s * Fz], no, tau, lags.sgap, leg.a, leg.b);
             const std::size_t at = sums.at(g, j);
             sums.p1[at] += p.s1;
             sums.p2[at] += p.s2;

@@ -17,6 +17,10 @@
 
 namespace tvl::an {
 
+// Lags handed to a thread at a time by correlate(): a series' unit vectors
+// stay in cache while the thread works through the lags of its chunk.
+inline constexpr int correlate_lag_chunk = 8;
+
 // The lag/origin grid.
 struct LagScheme {
   int frames = 0;  // F, kept configurations
@@ -77,6 +81,22 @@ struct BadVector : std::exception {
 Sums correlate(const SeriesData& in, const std::vector<int>& group, int ngroups,
                const LagScheme& lags, Legendre2 leg, unsigned nthreads,
                const std::function<void(int)>& before_series = {});
+
+// Sums of one series at lag tau over its first norig origins 0, sgap,
+// 2 sgap, ...: s1 of c, s2 of a c^2 - b, with c = u(t0) . u(t0 + tau) formed
+// in single precision from the unit vectors x, y, z.
+struct LagSums {
+  double s1 = 0.0, s2 = 0.0;
+};
+LagSums lag_sums(const float* x, const float* y, const float* z, long long norig, int tau, int sgap, double a,
+                 double b);
+
+// Zeroed sums for ngroups groups of nlags lags.
+Sums make_sums(int ngroups, int nlags);
+
+// Unit vectors of series k into x, y, z (F values each); throws BadVector
+// for a vector that cannot be normalised.
+void normalise_series(const SeriesData& in, int k, int F, float* x, float* y, float* z);
 
 // Normalises one vector as the analysers do: v times the reciprocal of the
 // square root of v.v, all in single precision. False when v cannot be

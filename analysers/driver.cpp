@@ -62,7 +62,7 @@ void report_read_speed(int frames, double seconds) {
                .str());
 }
 
-void report_correlation_speed(const LagScheme& lags, int nseries, double seconds) {
+void report_correlation_speed(const LagScheme& lags, int nseries, double seconds, Engine used, Engine asked) {
   const long long pairs = lags.pairs() * nseries;
   out_line(FreeLine()
                .t("Correlation:")
@@ -73,7 +73,9 @@ void report_correlation_speed(const LagScheme& lags, int nseries, double seconds
                .r(std::round(seconds > 0 ? static_cast<double>(pairs) / seconds : 0.0))
                .t(" pairs/s on")
                .i(std::max(1u, std::thread::hardware_concurrency()))
-               .t(" cores")
+               .t(" cores, ")
+               .t(engine_text(used))
+               .t(asked == Engine::automatic ? " engine (automatic choice)" : " engine (-corr)")
                .str());
 }
 
@@ -189,8 +191,9 @@ Correlated read_and_correlate(const Settings& s, config::Configuration& conf, co
   Correlated r;
   r.lags = lag_scheme(s, F);
   const double t_corr = seconds_now();
-  r.sums = correlate(store.series(), a.group, a.ngroups, r.lags, a.leg, opt.nthreads, a.progress);
-  if (s.verbosity >= 1) report_correlation_speed(r.lags, a.nseries, seconds_now() - t_corr);
+  const Engine engine = choose_engine(s.corr, r.lags, a.nseries, a.ngroups, opt.nthreads);
+  r.sums = correlate_with(engine, store.series(), a.group, a.ngroups, r.lags, a.leg, opt.nthreads, a.progress);
+  if (s.verbosity >= 1) report_correlation_speed(r.lags, a.nseries, seconds_now() - t_corr, engine, s.corr);
   return r;
 }
 

@@ -46,6 +46,7 @@ const ProgramText& rotcf_text() {
        "            -gap  : gap between two configurationsin <CRD/XTC-file>,",
        "            -tgap : smallest gap for tcf evaluation",
        "             (In both cases a \"1\" means every config)",
+       "            -corr : correlation engine: direct or fft (default: the faster one for the job)",
        ""}};
   return t;
 }

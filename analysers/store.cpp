@@ -1,6 +1,7 @@
 #include "analysers/store.h"
 
 #include <algorithm>
+#include <new>
 
 namespace tvl::an {
 
@@ -13,17 +14,24 @@ bool VectorStore::fits_one_more() const {
 
 float* VectorStore::append() {
   const std::size_t need = (static_cast<std::size_t>(frames_) + 1) * stride_;
-  if (need > cbuff_.capacity()) {
+  if (need > capacity_) {
     // Geometric growth, but never past the limit: the store takes what the
-    // data need rather than the whole limit up front.
-    std::size_t cap = std::max(need, cbuff_.capacity() * 2);
+    // data need rather than the whole limit up front. realloc (on Linux) moves the
+    // pages of a large block instead of copying them, so growing never holds two
+    // copies of the store; pages beyond the rows written are never touched.
+    std::size_t cap = std::max(need, capacity_ * 2);
     cap = std::min(cap, static_cast<std::size_t>(limit_));
     cap = std::max(cap, need);
-    cbuff_.reserve(cap);
+    void* grown = std::realloc(cbuff_.get(), cap * sizeof(float));
+    if (!grown) throw std::bad_alloc();
+    static_cast<void>(cbuff_.release());
+    cbuff_.reset(static_cast<float*>(grown));
+    capacity_ = cap;
   }
-  cbuff_.resize(need, 0.0f);
+  float* row = cbuff_.get() + (need - stride_);
+  std::fill(row, row + stride_, 0.0f);
   ++frames_;
-  return cbuff_.data() + (need - stride_);
+  return row;
 }
 
 }  // namespace tvl::an

@@ -3,7 +3,8 @@
 // single-precision values (the K vectors of the series, then three values of
 // the analyser's own). It grows with the data, never beyond `buffsize` values.
 #include <cstddef>
-#include <vector>
+#include <cstdlib>
+#include <memory>
 
 #include "analysers/correlate.h"
 
@@ -22,16 +23,20 @@ class VectorStore {
   // Appends a configuration row (zeroed) and returns it for filling.
   // Call only after fits_one_more() returned true.
   float* append();
-  const float* row(int f) const { return cbuff_.data() + static_cast<std::size_t>(f) * stride_; }
-  SeriesData series() const { return {cbuff_.data(), stride_, k_}; }
-  std::size_t capacity_values() const { return cbuff_.capacity(); }
+  const float* row(int f) const { return cbuff_.get() + static_cast<std::size_t>(f) * stride_; }
+  SeriesData series() const { return {cbuff_.get(), stride_, k_}; }
+  std::size_t capacity_values() const { return capacity_; }
 
  private:
+  struct Free {
+    void operator()(float* p) const { std::free(p); }
+  };
   int k_;
   std::size_t stride_;
   long long limit_;
   int frames_ = 0;
-  std::vector<float> cbuff_;
+  std::unique_ptr<float, Free> cbuff_;
+  std::size_t capacity_ = 0;  // values allocated
 };
 
 }  // namespace tvl::an

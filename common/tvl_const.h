@@ -1,15 +1,34 @@
 #pragma once
 // Capacities of the tables of the suite. Each is named in the message that
 // reports its overflow ("increase nspmax in file tvl_const.").
+//
+// The capacities of the analysers are settings of the build: the CMake cache
+// variables TVL_NMAX, TVL_NALMOLMAX, TVL_NSTMAX and TVL_BUFFSIZE (for example
+// cmake -DTVL_NMAX=200000) replace the defaults below. Tables grow with what
+// a run reads, never to the capacity up front, so a raised capacity costs
+// nothing until a run needs it.
+
+#ifndef TVL_NMAX
+#define TVL_NMAX 8000
+#endif
+#ifndef TVL_NALMOLMAX
+#define TVL_NALMOLMAX 2000
+#endif
+#ifndef TVL_NSTMAX
+#define TVL_NSTMAX 60000
+#endif
+#ifndef TVL_BUFFSIZE
+#define TVL_BUFFSIZE 100000000
+#endif
 
 namespace tvl {
 
 // System description
-inline constexpr int nmax = 8000;        // interaction sites in the whole system
+inline constexpr int nmax = TVL_NMAX;    // interaction sites in the whole system
 inline constexpr int nsimax = 100;       // frac entries of the build section
 inline constexpr int nspmax = 100;       // site types
 inline constexpr int ntymolmax = 4;      // molecule types
-inline constexpr int nalmolmax = 2000;   // molecules in the whole system
+inline constexpr int nalmolmax = TVL_NALMOLMAX;  // molecules in the whole system
 inline constexpr int nsimolmax = 2000;   // sites per molecule type
 inline constexpr int nconmax = 4000;     // constraints per molecule type
 inline constexpr int nexclmax = 4000;    // excluded pairs per molecule type
@@ -25,8 +44,16 @@ inline constexpr int ntgmax = 50000;     // entries of each topgen table (atoms,
                                          // parameter types, derived lists)
 
 // Analysers
-inline constexpr int nstmax = 60000;          // stored configurations
-inline constexpr long long buffsize = 100000000;  // stored vector values
+inline constexpr int nstmax = TVL_NSTMAX;             // stored configurations
+inline constexpr long long buffsize = TVL_BUFFSIZE;  // stored vector values
+
+// Bounds of the settings: site and molecule numbers fill at most the
+// 8 columns of their overflow messages; a configuration number plus a lag
+// (the length of the correlation's transforms) must stay well inside int.
+static_assert(nmax >= 1 && nmax <= 99999999, "TVL_NMAX must lie in 1 .. 99999999");
+static_assert(nalmolmax >= 1 && nalmolmax <= 99999999, "TVL_NALMOLMAX must lie in 1 .. 99999999");
+static_assert(nstmax >= 1 && nstmax <= 100000000, "TVL_NSTMAX must lie in 1 .. 100000000");
+static_assert(buffsize >= 1 && buffsize <= 1000000000000LL, "TVL_BUFFSIZE must lie in 1 .. 10^12");
 
 // Charge and potential tools
 inline constexpr int natchgmax = 101;      // atoms of a charge fit (100 free charges)

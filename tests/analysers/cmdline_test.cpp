@@ -36,9 +36,10 @@ const std::vector<std::string> kCheck = {" ERROR: Check commandline arguments"};
 TEST(CommandLine, HelpOnlyWithFewerThanTwoArguments) {
   Result h = parse({"-help"});
   EXPECT_EQ(h.status, 0);
-  ASSERT_EQ(h.lines.size(), 17u);
+  ASSERT_EQ(h.lines.size(), 18u);
   EXPECT_EQ(h.lines[1], "  ROTCF - reorientational time-correlation functions");
   EXPECT_EQ(h.lines[15], "             (In both cases a \"1\" means every config)");
+  EXPECT_EQ(h.lines[16], "            -corr : correlation engine: direct or fft (default: the faster one for the job)");
   Result none = parse({});
   EXPECT_EQ(none.status, 2);
   EXPECT_EQ(none.lines, rotcf_text().short_help);

@@ -98,3 +98,14 @@ rm rotcf_p1p2.dat && cp w.xtc rotcf_p1p2.dat
 run 1 rotcf -sys w.sys -gin w.gro -xtc w.xtc rotcf_p1p2.dat -time 0.02 -tmax 5
 contains "a trajectory of that name" "$OUT" 'is the input file "rotcf_p1p2.dat"'
 check "trajectory untouched" cmp -s rotcf_p1p2.dat w.xtc
+
+# both correlation engines write the same file; -v names the engine used
+run 0 rotcf -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$W/water_250.xtc" -time 0.02 -tmax 120 -tgap 20 -corr direct
+direct=$(cat rotcf_p1p2.dat)
+run 0 rotcf -v -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$W/water_250.xtc" -time 0.02 -tmax 120 -tgap 20 -corr fft
+same "engines agree" "$(cat rotcf_p1p2.dat)" "$direct"
+contains "engine named" "$OUT" " cores, fft engine (-corr)"
+run 0 rotcf -v -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$DATA/xtc/water_p1000.xtc" -time 0.02 -tmax 5
+contains "automatic choice" "$OUT" "engine (automatic choice)"
+run 2 rotcf -time 1 -tmax 5 -corr fast
+contains "unknown engine" "$OUT" " ROTCF ERROR: Syntax error in command-line"

@@ -2,6 +2,7 @@
 // final steps.
 #include <cmath>
 
+#include "common/tvl_const.h"
 #include "helpers.h"
 
 namespace tvl::test {
@@ -296,17 +297,26 @@ TEST(ReadsysBuild, WithoutBuildDataTotalsAreZeroAndTheCallersCellIsScaled) {
   EXPECT_EQ(f.nmol_tot, 0);
 }
 
+// The limits are the capacities of the build (TVL_NMAX, TVL_NALMOLMAX): the
+// messages show whatever values they were given.
 TEST(ReadsysBuild, SiteLimitIsTestedBeforeMoleculeLimit) {
-  auto lines = stop_lines(built(" frac water 0 0 0\n duplicate 20 20 20\n"));
+  const int waters = tvl::nmax / 3 + 1;  // one water more than the sites allow
+  auto lines = stop_lines(built(" frac water 0 0 0\n duplicate " + std::to_string(waters) + " 1 1\n"));
   EXPECT_EQ(lines, (std::vector<std::string>{" SUBROUTINE READPA:", " Maximum total number of interaction sites",
-                                             " exceeded (nmax):  8000", "  24000"}));
+                                             " exceeded (nmax):  " + std::to_string(tvl::nmax),
+                                             "  " + std::to_string(3 * waters)}));
+  if (tvl::nmax == 8000) {
+    EXPECT_EQ(lines[2], " exceeded (nmax):  8000");
+  }
+  if (tvl::nalmolmax >= tvl::nmax) return;  // the site limit comes first
   auto one = std::string(
                  "begin{sites}\n a 0 1\nend{sites}\nbegin{molecule}\nlabel m\n"
                  "begin{configuration}\n a\nend{configuration}\nend{molecule}\n") +
-             "begin{build}\n frac m 0 0 0\n duplicate 3 23 29\nend{build}\n";
+             "begin{build}\n frac m 0 0 0\n duplicate " + std::to_string(tvl::nalmolmax + 1) + " 1 1\nend{build}\n";
   EXPECT_EQ(stop_lines(one), (std::vector<std::string>{" SUBROUTINE READPA:",
                                                        " Maximum total number of allowed molecules",
-                                                       " exceeded (nalmolmax):  2000", "  2001"}));
+                                                       " exceeded (nalmolmax):  " + std::to_string(tvl::nalmolmax),
+                                                       "  " + std::to_string(tvl::nalmolmax + 1)}));
 }
 
 TEST(ReadsysBuild, HugeCountsDoNotWrapRoundToASmallTotal) {
