@@ -73,7 +73,8 @@ Settings arguments(int argc, char** argv) {
 }
 
 double dist(const std::array<double, 3>& a, double x, double y, double z) {
-  return std::hypot(x - a[0], y - a[1], z - a[2]);
+  const double dx = x - a[0], dy = y - a[1], dz = z - a[2];
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
 std::string f124(double x, double y, double z) {
