@@ -2,6 +2,7 @@
 // torsions tables of the library's unit, converted from kcal/mol and radians
 // to the units of the system file.
 #include <cmath>
+#include <unordered_set>
 
 #include "common/outfile.h"
 #include "topgen/off_form.h"
@@ -20,13 +21,13 @@ const double sixth_root_2 = static_cast<double>(std::pow(2.0f, 1.0f / 6.0f));
 
 enum Table { atoms, bonds, angles, torsions };
 
-void row(RecordFile& f, ForceField& ff, int table, const Record& r) {
+void row(RecordFile& f, ForceField& ff, std::unordered_set<std::string>& types, int table,
+         const Record& r) {
   switch (table) {
     case atoms: {
       f.need(r, 4);
       std::string type = r.label(1);
-      for (const SiteType& s : ff.sites)
-        if (s.label == type) return;  // the first row of a type counts
+      if (!types.insert(type).second) return;  // the first row of a type counts
       double rstar = f.real(r, 4);
       append(ff.sites,
              SiteType{type, f.real(r, 2), rstar, 2 * rstar / sixth_root_2, f.real(r, 3) * kcal / kelvin, 1},
@@ -77,7 +78,8 @@ ForceField read_apar(const std::string& file) {
     f.fail(r, "more than " + std::to_string(outside_max) + " records outside the parameter tables");
   };
   s.on_table = [](int, const std::string& key) { out_line("# Found label :" + key.substr(0, 60)); };
-  s.on_row = [&f, &ff](int table, const Record& r) { row(f, ff, table, r); };
+  std::unordered_set<std::string> types;
+  s.on_row = [&f, &ff, &types](int table, const Record& r) { row(f, ff, types, table, r); };
   scan_off(f, s);
   wildcards(ff.dihedrals);
   wildcards(ff.impropers);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "topgen/input.h"
@@ -114,25 +115,27 @@ struct Reader {
   // Lennard-Jones entries go to every site type of their label; then the
   // equivalence groups, applied site type by site type, override them.
   void apply_nonbonded() {
-    for (const LjEntry& e : lj)
-      for (SiteType& s : ff.sites)
-        if (s.label == e.label) {
-          s.lj_sigma = e.sigma;
-          s.lj_epsilon = e.epsilon;
-          s.lj_def = 1;
-        }
+    std::unordered_map<std::string, std::vector<std::size_t>> by_label;
+    for (std::size_t i = 0; i < ff.sites.size(); ++i) by_label[ff.sites[i].label].push_back(i);
+    for (const LjEntry& e : lj) {
+      auto it = by_label.find(e.label);
+      if (it == by_label.end()) continue;  // no such site type
+      for (std::size_t i : it->second) {
+        ff.sites[i].lj_sigma = e.sigma;
+        ff.sites[i].lj_epsilon = e.epsilon;
+        ff.sites[i].lj_def = 1;
+      }
+    }
     std::vector<Equivalence> groups;
     std::vector<std::size_t> refs;
     for (Equivalence& g : ff.equivalences) {
-      std::size_t ref = ff.sites.size();
-      for (std::size_t i = 0; i < ff.sites.size(); ++i)
-        if (ff.sites[i].label == g.reference) ref = i;
-      if (ref == ff.sites.size()) {
+      auto it = by_label.find(g.reference);
+      if (it == by_label.end()) {
         warning("file " + f.name() + ": the equivalence group of " + g.reference +
                 " names no site type and is ignored");
         continue;
       }
-      refs.push_back(ref);
+      refs.push_back(it->second.back());  // the last site type of that label
       groups.push_back(std::move(g));
     }
     ff.equivalences = std::move(groups);

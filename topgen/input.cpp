@@ -28,6 +28,8 @@ bool RecordFile::next(Record& r) {
   } catch (const rec::LongLine& l) {
     fail(" ERROR: file " + tx::quoted(name_) + ", line " + std::to_string(l.line) +
          " is longer than " + std::to_string(record_len) + " columns.");
+  } catch (const Stop&) {  // a read error: name the file
+    fail(" ERROR: cannot read file " + tx::quoted(name_) + ": " + std::strerror(errno));
   }
   r.text = std::string(tx::trim_right(r.text));
   r.nw = rec::split_record(r.text, r.w, record_len);

@@ -31,7 +31,6 @@ Molecule get_off(const std::string& file) {
         break;
       case coordinates:
         f.need(r, 3);
-        if (positions.size() >= static_cast<std::size_t>(ntgmax)) append(m.atoms, Atom{}, "atoms");
         positions.push_back({f.real(r, 1), f.real(r, 2), f.real(r, 3)});
         break;
     }

@@ -1,6 +1,7 @@
 // Every refusal of the readers: one table of inputs and the exact messages.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/support/support.h"
@@ -50,6 +51,7 @@ TEST(Messages, EveryRefusalNamesItsCause) {
   const Case cases[] = {
       {"", "", " ERROR: cannot open file \"none.tmf\": No such file or directory\n"},
       {"m.tmf", "", " ERROR: file \"m.tmf\" holds no atom.\n"},
+      {"dir.tmf", "", " ERROR: cannot read file \"dir.tmf\": Is a directory\n"},
       {"m.tmf", "C 0 0 0\n", at("m.tmf", 1, "too few words (5 needed)", "c 0 0 0")},
       {"m.tmf", "c 0 x 0 0\n", at("m.tmf", 1, "word 3 is not a number", "c 0 x 0 0")},
       {"m.tmf", "c 0 0 0 0\nh 1 0 0 0\n!con 1 2\nh 1 1 1 0\n",
@@ -102,7 +104,8 @@ TEST(Messages, EveryRefusalNamesItsCause) {
   };
   for (const Case& c : cases) {
     std::string file = c.file.empty() ? "none.tmf" : c.file;
-    if (!c.file.empty()) write_file(file, c.content);
+    if (file == "dir.tmf") std::filesystem::create_directory(file);
+    else if (!c.file.empty()) write_file(file, c.content);
     std::string got;
     int status = 0;
     // the LEAP reader writes its "Found label" lines before it stops

@@ -7,6 +7,7 @@
 
 #include "common/text/fortran.h"
 #include "tests/support/support.h"
+#include "topgen/driver.h"
 #include "topgen/readers.h"
 
 using namespace tvl::topgen;
@@ -125,4 +126,10 @@ TEST(Molecules, RepeatedBondsAreKeptOnceWithAWarning) {
   std::string out = capture_stdout([&] { m = get_xyz("r.tmf", false); });
   EXPECT_EQ(m.bonds.size(), 2u);
   EXPECT_EQ(out, "# WARNING: file r.tmf, line 6: the bond 2-1 is listed again; kept once\n");
+}
+
+TEST(Molecules, AtomsLeftWithoutBondGetAWarning) {
+  const Molecule m{{Atom{"c"}, Atom{"c"}, Atom{"h"}}, {Bond{1, 2}}};
+  EXPECT_EQ(capture_stdout([&] { warn_unbonded_atoms(m); }),
+            "# WARNING: atom 3 (h) has no bond within its radius\n");
 }
