@@ -233,13 +233,14 @@ void write_system(const Options& o, const ForceField& ff, const Molecule& mol, c
 
 void derive_and_write(const Options& o, const ForceField& ff, Molecule& mol) {
   const AtomCoords xyz(mol);
-  std::vector<std::string> site_labels;
-  std::vector<double> rlim;
-  for (const SiteType& s : ff.sites) site_labels.push_back(s.label), rlim.push_back(s.rlim);
-  std::vector<std::string> atom_labels;
-  for (const Atom& a : mol.atoms) atom_labels.push_back(a.alabel);
-  const std::vector<double> blim = bond_radii(atom_labels, site_labels, rlim);
+  // Radii are looked up for the bond search only; without -auto the dump shows 0.
+  std::vector<double> blim;
   if (o.auto_bonds) {
+    std::vector<std::string> site_labels, atom_labels;
+    std::vector<double> rlim;
+    for (const SiteType& s : ff.sites) site_labels.push_back(s.label), rlim.push_back(s.rlim);
+    for (const Atom& a : mol.atoms) atom_labels.push_back(a.alabel);
+    blim = bond_radii(atom_labels, site_labels, rlim);
     mol.bonds.clear();
     for (const Pair& p : define_bonds(xyz.view(), blim)) mol.bonds.push_back({p.a, p.b});
     warn_unbonded_atoms(mol);
