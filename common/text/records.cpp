@@ -175,6 +175,8 @@ bool word_at(std::string_view record, std::size_t p, std::string_view w) {
 
 bool begin_key(std::string_view record, std::string& name) {
   name.clear();
+  // Most records hold no keyword: one search settles them.
+  if (record.find("begin") == std::string_view::npos) return false;
   std::size_t L = cols(record);
   bool found = false;
   // Start columns L-5 down to 1 (0-based L-6 .. 0), right to left.
@@ -188,6 +190,7 @@ bool begin_key(std::string_view record, std::string& name) {
 }
 
 bool end_key(std::string_view record, std::string_view name) {
+  if (record.find("end") == std::string_view::npos) return false;
   std::size_t L = cols(record);
   std::string cand;
   for (std::size_t p = L - 5; p-- > 0;) {
