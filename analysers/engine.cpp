@@ -10,14 +10,16 @@ namespace tvl::an {
 
 namespace {
 
-// Seconds per lag-origin pair of the direct sums on one core: origins next
-// to each other (sgap 1) are loaded together, others one by one.
-constexpr double kPairContiguous = 2.0e-9;
-constexpr double kPairStrided = 2.3e-9;
-// Seconds per n log2 n of one real transform of length n, and per value of
-// the linear work around a transform (filling, products, spectrum sums).
-constexpr double kTransform = 0.5e-9;
-constexpr double kLinear = 1.5e-9;
+// Processor seconds per lag-origin pair of the direct sums: origins next to
+// each other (sgap 1) are loaded together, others one by one.
+constexpr double kPairContiguous = 1.1e-9;
+constexpr double kPairStrided = 1.2e-9;
+// Processor seconds of one real transform of length n: a fixed part, a part
+// per n log2 n, and a part per value for the work around it (filling,
+// products, spectrum sums). Measured on lengths from 441 to 105000.
+constexpr double kPerTransform = 1.5e-6;
+constexpr double kTransform = 0.3e-9;
+constexpr double kLinear = 0.5e-9;
 
 unsigned threads(unsigned nthreads) {
   return nthreads > 0 ? nthreads : std::max(1u, std::thread::hardware_concurrency());
@@ -57,7 +59,7 @@ double direct_seconds(const LagScheme& lags, int nseries, unsigned nthreads) {
 double fft_seconds(const LagScheme& lags, int nseries, int ngroups, unsigned nthreads) {
   if (nseries <= 0) return 0.0;
   const double n = fft_scheme_length(lags);
-  const double transform = n > 0 ? kTransform * n * std::log2(std::max(2.0, n)) : 0.0;
+  const double transform = n > 0 ? kPerTransform + kTransform * n * std::log2(std::max(2.0, n)) : 0.0;
   const long long runs = (nseries + fft_series_per_run - 1) / fft_series_per_run;
   const int fwd = n > 0 ? fft_forward_per_series(lags) : 0;
   // the few-origin lags are summed directly: fewer than fft_few_origins

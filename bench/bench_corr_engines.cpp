@@ -13,7 +13,8 @@
 // usage: bench_corr_engines [rounds] [series] [frames]
 //   rounds: runs of every timing but the long direct one (default 3; the
 //   best is shown, as the machine may be shared); the long direct run is
-//   made once (it takes minutes).
+//   made once (it takes minutes). Beside the wall time the processor time
+//   of the process is shown: on a shared machine it still tells the work.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -76,20 +77,27 @@ void job(const char* name, const SeriesData& in, int F, int tmax, int rounds, in
               in.nseries, F, tmax, nt, static_cast<double>(l.pairs()) * in.nseries);
   std::fflush(stdout);
   Sums d, f;
-  const double t_direct = tvl::bench::best_seconds(direct_rounds, [&] { d = correlate(in, group, 1, l, {}, 0); });
-  std::printf("  direct engine  : %8.3f s  (best of %d)\n", t_direct, direct_rounds);
-  std::fflush(stdout);
-  const double t_fft = tvl::bench::best_seconds(rounds, [&] { f = correlate_fft(in, group, 1, l, {}, 0); });
-  std::printf("  fft engine     : %8.3f s  (best of %d; transform length %d)\n", t_fft, rounds, fft_scheme_length(l));
-  std::printf("  fft / direct   : %8.1f times faster\n", t_direct / t_fft);
+  auto show = [&](const char* what, const tvl::bench::WallAndCpu& t, int n, const char* more) {
+    std::printf("  %-15s: %8.3f s  (processor %8.3f s, %.3f s per thread; best of %d%s)\n", what, t.wall, t.cpu,
+                t.cpu / nt, n, more);
+    std::fflush(stdout);
+  };
+  const auto t_direct =
+      tvl::bench::best_wall_and_cpu(direct_rounds, [&] { d = correlate(in, group, 1, l, {}, 0); });
+  show("direct engine", t_direct, direct_rounds, "");
+  const auto t_fft = tvl::bench::best_wall_and_cpu(rounds, [&] { f = correlate_fft(in, group, 1, l, {}, 0); });
+  show("fft engine", t_fft, rounds, "");
+  std::printf("  fft / direct   : %8.1f times faster (processor time: %.1f times); transform length %d\n",
+              t_direct.wall / t_fft.wall, t_direct.cpu / t_fft.cpu, fft_scheme_length(l));
   const Engine chosen = choose_engine(Engine::automatic, l, in.nseries, 1, 0);
-  const double t_auto =
-      tvl::bench::best_seconds(rounds, [&] { correlate_with(Engine::automatic, in, group, 1, l, {}, 0); });
-  const double faster = std::min(t_direct, t_fft);
-  std::printf("  automatic      : %8.3f s  (%s engine; %+.1f %% against the faster engine; estimates: direct "
-              "%.2f s, fft %.2f s)\n",
-              t_auto, engine_text(chosen), 100.0 * (t_auto - faster) / faster, direct_seconds(l, in.nseries, 0),
-              fft_seconds(l, in.nseries, 1, 0));
+  const auto t_auto =
+      tvl::bench::best_wall_and_cpu(rounds, [&] { correlate_with(Engine::automatic, in, group, 1, l, {}, 0); });
+  show("automatic", t_auto, rounds, chosen == Engine::fft ? "; fft engine" : "; direct engine");
+  const double faster = std::min(t_direct.wall, t_fft.wall), faster_cpu = std::min(t_direct.cpu, t_fft.cpu);
+  std::printf("  automatic against the faster engine: %+.1f %% (processor time %+.1f %%); estimates: direct %.2f s, "
+              "fft %.2f s\n",
+              100.0 * (t_auto.wall - faster) / faster, 100.0 * (t_auto.cpu - faster_cpu) / faster_cpu,
+              direct_seconds(l, in.nseries, 0), fft_seconds(l, in.nseries, 1, 0));
   std::printf("  largest difference of the normalised P1, P2 of the engines: %.2e\n", largest_difference(d, f));
   std::fflush(stdout);
 }

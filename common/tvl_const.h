@@ -4,9 +4,9 @@
 //
 // The capacities of the analysers are settings of the build: the CMake cache
 // variables TVL_NMAX, TVL_NALMOLMAX, TVL_NSTMAX and TVL_BUFFSIZE (for example
-// cmake -DTVL_NMAX=200000) replace the defaults below. Tables grow with what
-// a run reads, never to the capacity up front, so a raised capacity costs
-// nothing until a run needs it.
+// cmake -DTVL_NMAX=200000) replace the defaults below. Tables are filled
+// only as far as a run reads (the vector store is allocated as it fills), so
+// a raised capacity costs no memory until a run needs it.
 
 #ifndef TVL_NMAX
 #define TVL_NMAX 8000
