@@ -1,12 +1,18 @@
 #include "common/standard_flags.h"
 
+#include <charconv>
 #include <string_view>
 
 #include "common/error.h"
 
 namespace tvl {
 
-std::string version_line() { return " TARVELO Version: 4.16"; }
+std::string version_line() {
+  // The shortest digits that read back as the version number: 4.16.
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, tvl_version);
+  return " TARVELO Version: " + std::string(buf, r.ptr);
+}
 
 void standard_flags(int argc, char** argv, const std::vector<std::string>& help) {
   if (argc != 2 || argv[1] == nullptr) return;
