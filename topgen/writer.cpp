@@ -27,9 +27,7 @@ std::string readable(const std::string& s, bool fits, double v, char kind, int w
         " of the system file")});
   }
   if (s.empty() || s[0] == ' ') return s;
-  std::string r(1, ' ');  // built by appending: GCC 12 warns (falsely) on " " + string
-  r += s;
-  return r;
+  return tx::free_text(s);
 }
 
 // File names go into comment lines: a line break in one must not end the comment.
