@@ -255,7 +255,7 @@ void derive_and_write(const Options& o, const ForceField& ff, Molecule& mol) {
   if (o.zmat) d.zmatrix = gen_zmatrix(xyz.view(), bonds, d.top.angles, d.top.torsions);
   if (o.debug) {
     dump_forcefield(ff);
-    dump_molecule(mol, blim);
+    dump_molecule(mol, xyz.view(), blim);
     dump_topology(xyz.view(), d.top);
     return;
   }
