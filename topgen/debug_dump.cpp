@@ -1,6 +1,5 @@
 #include "topgen/debug_dump.h"
 
-#include <cmath>
 #include <string>
 
 #include "common/outfile.h"
@@ -66,7 +65,7 @@ void dump_forcefield(const ForceField& ff) {
   }
 }
 
-void dump_molecule(const Molecule& m, const std::vector<double>& blim) {
+void dump_molecule(const Molecule& m, const Coords& xyz, const std::vector<double>& blim) {
   out_line(tx::free_text("###MOLECULE"));
   title("#ATOMS: ", m.atoms.size());
   for (std::size_t i = 0; i < m.atoms.size(); ++i) {
@@ -76,9 +75,7 @@ void dump_molecule(const Molecule& m, const std::vector<double>& blim) {
   }
   title("#BONDS", m.bonds.size());
   for (std::size_t i = 0; i < m.bonds.size(); ++i) {
-    const Atom& a = m.atoms[static_cast<std::size_t>(m.bonds[i].con_a - 1)];
-    const Atom& b = m.atoms[static_cast<std::size_t>(m.bonds[i].con_b - 1)];
-    double d = std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+    const double d = distance(xyz, m.bonds[i].con_a, m.bonds[i].con_b);
     out_line(tx::fmt_i(static_cast<long long>(i + 1), 5) + " :" + tx::fmt_i(m.bonds[i].con_a, 5) +
              tx::fmt_i(m.bonds[i].con_b, 5) + tx::fmt_f(d, 10, 5));
   }

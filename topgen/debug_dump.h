@@ -11,8 +11,9 @@ namespace tvl::topgen {
 // "###FORCEFIELD": site, bond, angle, dihedral, improper and 1-4 types.
 void dump_forcefield(const ForceField& ff);
 // "###MOLECULE": the atoms with their bond-detection radius blim (0 where
-// blim has no entry) and the bonds with their lengths.
-void dump_molecule(const Molecule& m, const std::vector<double>& blim);
+// blim has no entry) and the bonds with their lengths (from xyz, the atoms'
+// coordinates).
+void dump_molecule(const Molecule& m, const Coords& xyz, const std::vector<double>& blim);
 // The derived lists: angles and torsions with their angles in degrees, 1-4
 // pairs, impropers.
 void dump_topology(const Coords& xyz, const Topology& t);

@@ -106,15 +106,17 @@ Options get_options(int argc, char** argv) {
   auto each = [&a](auto&& f) {
     for (std::size_t i = 0; i < a.size(); ++i) f(i, a[i]);
   };
-  each([&](std::size_t, const std::string& s) { o.opls = o.opls || starts(s, "-opls"); });
-  each([&](std::size_t, const std::string& s) { o.auto_bonds = o.auto_bonds || starts(s, "-auto"); });
-  each([&](std::size_t, const std::string& s) { o.build = o.build || starts(s, "-build"); });
-  each([&](std::size_t, const std::string& s) { o.debug = o.debug || s == "-debug"; });
-  each([&](std::size_t, const std::string& s) { o.zmat = o.zmat || starts(s, "-z"); });
+  // Switches count wherever they stand; most are recognised by their beginning.
   each([&](std::size_t i, const std::string& s) {
-    if (starts(s, "-z") && i + 1 < a.size() && starts(a[i + 1], "freeze")) o.freeze = true;
+    o.opls = o.opls || starts(s, "-opls");
+    o.auto_bonds = o.auto_bonds || starts(s, "-auto");
+    o.build = o.build || starts(s, "-build");
+    o.debug = o.debug || s == "-debug";
+    o.fix = o.fix || starts(s, "-fix");
+    if (!starts(s, "-z")) return;
+    o.zmat = true;
+    if (i + 1 < a.size() && starts(a[i + 1], "freeze")) o.freeze = true;
   });
-  each([&](std::size_t, const std::string& s) { o.fix = o.fix || starts(s, "-fix"); });
   // -ff, then -lib: with both, the library is read.
   for (auto [key, kind] : {std::pair{"-ff", FfKind::own}, std::pair{"-lib", FfKind::lib}})
     each([&](std::size_t i, const std::string& s) {

@@ -31,11 +31,13 @@ bool RecordFile::next(Record& r) {
   } catch (const Stop&) {  // a read error: name the file
     fail(" ERROR: cannot read file " + tx::quoted(name_) + ": " + std::strerror(errno));
   }
-  r.text = std::string(tx::trim_right(r.text));
+  r.text.resize(tx::trim_right(r.text).size());
   r.nw = rec::split_record(r.text, r.w, record_len);
+  // Only a record that filled every word slot can hold more words: count them then.
   int words = 0;
-  for (std::size_t i = 0; i < r.text.size(); ++i)
-    if (r.text[i] != ' ' && (i == 0 || r.text[i - 1] == ' ')) ++words;
+  if (r.nw == maxwords)
+    for (std::size_t i = 0; i < r.text.size(); ++i)
+      if (r.text[i] != ' ' && (i == 0 || r.text[i - 1] == ' ')) ++words;
   r.more = words > maxwords;
   return true;
 }

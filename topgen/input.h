@@ -51,9 +51,7 @@ class RecordFile {
   InFile f_;
 };
 
-inline bool starts(std::string_view s, std::string_view key) {
-  return s.substr(0, key.size()) == key;
-}
+inline bool starts(std::string_view s, std::string_view key) { return s.starts_with(key); }
 
 // Words 1 to N as labels.
 template <std::size_t N>

@@ -17,13 +17,15 @@ namespace tvl::topgen {
 inline constexpr std::size_t label_len = 10;  // site-type and molecule labels
 inline constexpr std::string_view wildcard = "x";  // any type, in torsion and improper types
 
-// Appends to a topgen table, refusing the entry that would exceed ntgmax;
-// `what` names the table's entries in the message ("bonds", "site types").
+// The stop for a table that would outgrow `cap` entries: names its entries and the cap.
+[[noreturn]] void too_many(std::string_view what, int cap);
+
+// Appends to a topgen table, refusing the entry that would exceed `cap`
+// (ntgmax unless a caller sets a smaller one); `what` names the table's
+// entries in the message ("bonds", "site types").
 template <class T>
-void append(std::vector<T>& table, T entry, std::string_view what) {
-  if (table.size() >= static_cast<std::size_t>(ntgmax))
-    stop({" ERROR: more than " + std::to_string(ntgmax) + " " + std::string(what) +
-          "; increase ntgmax in file tvl_const."});
+void append(std::vector<T>& table, T entry, std::string_view what, int cap = ntgmax) {
+  if (table.size() >= static_cast<std::size_t>(cap)) too_many(what, cap);
   table.push_back(std::move(entry));
 }
 

@@ -26,12 +26,6 @@ std::uint64_t pair_key(int i, int j) {
   return (static_cast<std::uint64_t>(static_cast<unsigned>(i)) << 32) | static_cast<unsigned>(j);
 }
 
-template <class T>
-void push_capped(std::vector<T>& list, const T& v, const char* what, int cap) {
-  if (list.size() >= static_cast<std::size_t>(cap)) too_many(what, cap);
-  list.push_back(v);
-}
-
 // Cell grid for the bond search: cells at least `edge` wide, at most about
 // two cells per atom so that far-flung coordinates cannot blow up the grid.
 struct Grid {
@@ -93,8 +87,9 @@ Grid make_grid(const Coords& xyz, const std::vector<char>& usable, double edge) 
 
 }  // namespace
 
-void too_many(const char* what, int cap) {
-  stop({tx::free_text("ERROR: more than " + std::to_string(cap) + " " + what + "; increase ntgmax in file tvl_const.")});
+void too_many(std::string_view what, int cap) {
+  stop({tx::free_text("ERROR: more than " + std::to_string(cap) + " " + std::string(what) +
+                      "; increase ntgmax in file tvl_const.")});
 }
 
 std::vector<double> bond_radii(std::span<const std::string> atom_labels, std::span<const std::string> site_labels,
@@ -140,7 +135,7 @@ std::vector<Pair> define_bonds(const Coords& xyz, std::span<const double> blim, 
     for (int j : near) {
       const double dx = xyz.x[i] - xyz.x[j], dy = xyz.y[i] - xyz.y[j], dz = xyz.z[i] - xyz.z[j];
       const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
-      if (d < (blim[i] + blim[j]) * 0.5) push_capped(bonds, Pair{static_cast<int>(i) + 1, j + 1}, "bonds", cap);
+      if (d < (blim[i] + blim[j]) * 0.5) append(bonds, Pair{static_cast<int>(i) + 1, j + 1}, "bonds", cap);
     }
   }
   return bonds;
@@ -202,7 +197,7 @@ Topology define_topology(int n, std::span<const Pair> bonds, int cap) {
         // A repeated atom (three-membered ring, bond listed twice) is no torsion.
         if (a == d || a == c || d == b) continue;
         if (!seen.insert(torsion_key(a, b, c, d)).second) continue;
-        push_capped(t.torsions, Quad{a, b, c, d}, "torsions", cap);
+        append(t.torsions, Quad{a, b, c, d}, "torsions", cap);
       }
     }
   }
@@ -229,13 +224,13 @@ Topology define_topology(int n, std::span<const Pair> bonds, int cap) {
   for (const Quad& q : t.torsions) {
     const std::uint64_t k = pair_key(q.a, q.d);
     if (!ends14.insert(k).second || bonded.count(k) || ends13.count(k)) continue;
-    push_capped(t.pairs14, Pair{q.a, q.d}, "1-4 pairs", cap);
+    append(t.pairs14, Pair{q.a, q.d}, "1-4 pairs", cap);
   }
 
   // Exclusions: bonds, 1-3 and 1-4 pairs, each pair once.
   std::unordered_set<std::uint64_t> excluded;
   auto exclude = [&](int i, int j) {
-    if (excluded.insert(pair_key(i, j)).second) push_capped(t.exclusions, Pair{i, j}, "exclusions", cap);
+    if (excluded.insert(pair_key(i, j)).second) append(t.exclusions, Pair{i, j}, "exclusions", cap);
   };
   for (const Pair& p : bonds) exclude(p.a, p.b);
   for (const Angle& a : t.angles) exclude(a.a, a.c);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/tvl_const.h"
+#include "topgen/model.h"
 
 namespace tvl::topgen {
 
@@ -57,8 +58,5 @@ std::vector<Pair> define_bonds(const Coords& xyz, std::span<const double> blim, 
 // repeated atom (torsions around three-membered rings) are dropped. A list
 // that would grow beyond `cap` entries refuses the molecule (tvl::Stop).
 Topology define_topology(int n, std::span<const Pair> bonds, int cap = ntgmax);
-
-// The stop for a list that would outgrow its table: names the list and the cap.
-[[noreturn]] void too_many(const char* what, int cap);
 
 }  // namespace tvl::topgen

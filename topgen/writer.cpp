@@ -27,9 +27,7 @@ std::string readable(const std::string& s, bool fits, double v, char kind, int w
         " of the system file")});
   }
   if (s.empty() || s[0] == ' ') return s;
-  std::string r(1, ' ');  // built by appending: GCC 12 warns (falsely) on " " + string
-  r += s;
-  return r;
+  return tx::free_text(s);
 }
 
 // File names go into comment lines: a line break in one must not end the comment.
@@ -235,29 +233,31 @@ void derive_and_write(const Options& o, const ForceField& ff, Molecule& mol) {
   const AtomCoords xyz(mol);
   // Radii are looked up for the bond search only; without -auto the dump shows 0.
   std::vector<double> blim;
+  std::vector<Pair> bonds;  // the bonds as the derivation takes them
   if (o.auto_bonds) {
     std::vector<std::string> site_labels, atom_labels;
     std::vector<double> rlim;
     for (const SiteType& s : ff.sites) site_labels.push_back(s.label), rlim.push_back(s.rlim);
     for (const Atom& a : mol.atoms) atom_labels.push_back(a.alabel);
     blim = bond_radii(atom_labels, site_labels, rlim);
+    bonds = define_bonds(xyz.view(), blim);
     mol.bonds.clear();
-    for (const Pair& p : define_bonds(xyz.view(), blim)) mol.bonds.push_back({p.a, p.b});
+    for (const Pair& p : bonds) mol.bonds.push_back({p.a, p.b});
     warn_unbonded_atoms(mol);
+  } else {
+    bonds.reserve(mol.bonds.size());
+    for (const Bond& b : mol.bonds) bonds.push_back({b.con_a, b.con_b});
   }
-  if (mol.bonds.empty())
+  if (bonds.empty())
     stop({tx::free_text("ERROR: No connectivity has been detected !"),
           tx::free_text("       To generate a connectivity graph automatically use the"),
           tx::free_text("       -auto option")});
-  std::vector<Pair> bonds;
-  bonds.reserve(mol.bonds.size());
-  for (const Bond& b : mol.bonds) bonds.push_back({b.con_a, b.con_b});
   Derived d;
   d.top = define_topology(mol.n(), bonds);
   if (o.zmat) d.zmatrix = gen_zmatrix(xyz.view(), bonds, d.top.angles, d.top.torsions);
   if (o.debug) {
     dump_forcefield(ff);
-    dump_molecule(mol, blim);
+    dump_molecule(mol, xyz.view(), blim);
     dump_topology(xyz.view(), d.top);
     return;
   }
