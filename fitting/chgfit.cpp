@@ -68,7 +68,7 @@ int body(int argc, char** argv) {
   out_line("");
   tvl::esp::read_pot_points(in, m, pf);
 
-  tvl::fit::ChargeFit fit = tvl::fit::fit_charges(pf, "standard input", "esp.delq");
+  tvl::fit::ChargeFit fit = tvl::fit::fit_charges(pf, in.label(), "esp.delq");
 
   tvl::OutFile chg("esp.chg");
   for (const auto& l : tvl::esp::resp_lines(fit.q)) chg.line(l);

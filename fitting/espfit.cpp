@@ -33,17 +33,10 @@ ChargeFit fit_charges(const esp::PotFile& pf, const std::string& label, const st
   const std::size_t nq = pf.atoms.size() - 1;  // free charges
   const std::size_t m = pf.points.size();
   // Units: coordinates in Angstrom, the potential per Angstrom.
-  std::vector<std::array<double, 3>> atoms = pf.atoms;
-  for (auto& a : atoms)
-    for (double& c : a) c *= bohr_to_a;
-  std::vector<esp::PotPoint> pts = pf.points;
-  std::vector<double> wahrpot(m);
-  for (std::size_t j = 0; j < m; ++j) {
-    pts[j].x *= bohr_to_a;
-    pts[j].y *= bohr_to_a;
-    pts[j].z *= bohr_to_a;
-    wahrpot[j] = pts[j].v * pot_per_bohr;
-  }
+  esp::PotFile pa = pf;
+  esp::to_angstrom(pa);
+  const std::vector<std::array<double, 3>>& atoms = pa.atoms;
+  const std::vector<esp::PotPoint>& pts = pa.points;
 
   // Distances and the design matrix delta(j,i) = 1/betragi(j,i) - 1/betragn(j).
   std::vector<double> betragi(m * nq), betragn(m), delta(m * nq);
@@ -89,7 +82,7 @@ ChargeFit fit_charges(const esp::PotFile& pf, const std::string& label, const st
         pot1 += (q[i] + dq[i]) / betragi[j * nq + i];
         pot2 += (q[i] + dq[i]) / betragn[j];
       }
-      dif[j] = wahrpot[j] - (pot1 - pot2);
+      dif[j] = pts[j].v - (pot1 - pot2);
     }
     for (std::size_t i = 0; i < nq; ++i) q[i] += dq[i];
     for (std::size_t i = 0; i < nq; ++i) {

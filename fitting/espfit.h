@@ -8,8 +8,8 @@
 
 namespace tvl::fit {
 
-inline constexpr double bohr_to_a = 0.529177;       // coordinates: bohr -> Angstrom
-inline constexpr double pot_per_bohr = 1.889674;    // potential: per bohr -> per Angstrom
+using esp::bohr_to_a;     // coordinates: bohr -> Angstrom
+using esp::pot_per_bohr;  // potential: per bohr -> per Angstrom
 inline constexpr int max_iterations = 100;
 inline constexpr float fit_tolerance = 1e-10f;      // on the first component of a correction
 

@@ -29,6 +29,17 @@ using tx::LineReader;
 
 std::size_t sz(int n) { return static_cast<std::size_t>(n); }
 
+// V(phi) of the series with coefficients a; f is scratch space of a.size().
+double series_value(Series s, double phi, const std::vector<double>& a, std::vector<double>& f) {
+  funcs(s, phi, f);
+  double v = 0.0;
+  for (std::size_t j = 0; j < a.size(); ++j) v += a[j] * f[j];
+  return v;
+}
+
+// The largest number of terms N the parameter capacity allows.
+int max_terms(Series s) { return s == Series::sincos ? tvl::nparmax / 2 : tvl::nparmax; }
+
 }  // namespace
 
 Profile read_profile(const std::string& file) {
@@ -120,10 +131,7 @@ LinearFit lfit(const Profile& p, Series s, std::vector<double> a, const std::vec
   LinearFit r;
   r.chisq = 0.0;
   for (std::size_t i = 0; i < p.phi.size(); ++i) {
-    funcs(s, p.phi[i], f);
-    double sum = 0.0;
-    for (std::size_t j = 0; j < sz(m); ++j) sum += a[j] * f[j];
-    const double d = (p.v[i] - sum) / p.sigma[i];
+    const double d = (p.v[i] - series_value(s, p.phi[i], a, f)) / p.sigma[i];
     r.chisq += d * d;
   }
   // The covariance in the order of all parameters, held ones 0.
@@ -191,10 +199,7 @@ void write_table(const std::string& file, int degrees, Series s, const std::vect
   std::vector<double> f(a.size());
   for (int k = 0; k <= degrees; ++k) {
     const double phi = static_cast<double>(k) / 180.0 * torsion_pi;
-    funcs(s, phi, f);
-    double v = 0.0;
-    for (std::size_t j = 0; j < a.size(); ++j) v += a[j] * f[j];
-    out.line(tx::FreeLine().r(phi / torsion_pi * 180.0).r(v).str());
+    out.line(tx::FreeLine().r(phi / torsion_pi * 180.0).r(series_value(s, phi, a, f)).str());
   }
   out.close();
 }
@@ -204,7 +209,7 @@ namespace {
 // The prompt, then N free-format from standard input.
 int read_terms(Series s) {
   const bool sc = s == Series::sincos;
-  const int most = sc ? tvl::nparmax / 2 : tvl::nparmax;
+  const int most = max_terms(s);
   tvl::out_line(tx::free_text(sc ? "Number of Sin and Cos Terms N (n=1...N):" : "Number of Cosine Terms N (n=1...N):"));
   std::fflush(stdout);
   LineReader in(stdin);
@@ -228,7 +233,7 @@ std::vector<std::string> help_of(Series s) {
          : "Fits V(phi) = sum over n = 0 .. N-1 of k_n [1 + cos(n phi)]",
       "to an energy profile by weighted linear least squares. The profile file holds",
       "one point per line: dihedral angle in degrees, energy, uncertainty (not 0).",
-      "N is read from standard input after a prompt (1 to " + std::to_string(sc ? tvl::nparmax / 2 : tvl::nparmax) + ").",
+      "N is read from standard input after a prompt (1 to " + std::to_string(max_terms(s)) + ").",
   };
   if (sc) h.push_back("ks_0 is held at 0: for n = 0 both functions are constants.");
   h.push_back("Prints the coefficients and chi-square and writes the fitted potential at");

@@ -37,8 +37,6 @@ const std::vector<std::string> usage_lines = {
     "         <6> - upper end of scale: (kJ/mol)",
 };
 
-constexpr double bohr_to_a = 0.529177;
-constexpr double pot_per_bohr = 1.889674;
 constexpr double kj_factor = 1389.357;  // charge^2 / Angstrom -> kJ/mol
 constexpr double pi = 3.14159265;
 constexpr float bond_cut = 1.6f;
@@ -121,17 +119,13 @@ int body(int argc, char** argv) {
   std::vector<double> q = esp::read_resp(cin, pf.atoms.size());
   fc.reset();
 
-  for (auto& a : pf.atoms)
-    for (double& c : a) c *= bohr_to_a;
+  esp::to_angstrom(pf);
   for (double& c : q) c *= kj_factor;
   const std::size_t m = pf.points.size();
   std::vector<double> given(m), fitted(m);
   for (std::size_t j = 0; j < m; ++j) {
-    esp::PotPoint& p = pf.points[j];
-    p.x *= bohr_to_a;
-    p.y *= bohr_to_a;
-    p.z *= bohr_to_a;
-    given[j] = p.v * pot_per_bohr * kj_factor;
+    const esp::PotPoint& p = pf.points[j];
+    given[j] = p.v * kj_factor;
     double v = 0;
     for (std::size_t i = 0; i < pf.atoms.size(); ++i) {
       double r = dist(pf.atoms[i], p.x, p.y, p.z);

@@ -31,7 +31,7 @@ int body(int argc, char** argv) {
   esp::NumberInput in(stdin, "standard input");
   std::string line;
   for (const char* what : {"title line", "keyword line"}) {
-    if (!in.line(line)) in.record(1, what);  // reports the early end
+    in.need_line(line, what);
     out_line(tx::fmt_a(line, 80));
   }
   in.record(1, "level");

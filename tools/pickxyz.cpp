@@ -32,8 +32,7 @@ int body(int argc, char** argv) {
     tvl::stop({" ERROR: index " + tx::quoted(a) + " is not an integer"}, tvl::exit_usage);
   tvl::esp::NumberInput in(stdin, "standard input");
   std::string line;
-  for (int k = 0; k < 6; ++k)
-    if (!in.line(line)) in.record(1, "header line " + std::to_string(k + 1));  // reports the early end
+  for (int k = 0; k < 6; ++k) in.need_line(line, "header line " + std::to_string(k + 1));
   // Nothing is stored, so the listing may be of any length.
   while (in.record(4, "point number and x, y, z", true)) {
     const long long num = in.integer(0);

@@ -29,23 +29,26 @@ const std::vector<std::string> help = {
     "edges. A molecule may have at most 200000 sites.",
 };
 
+// The argument message and the usage.
+[[noreturn]] void bad_arguments() {
+  std::vector<std::string> lines = help;
+  lines.insert(lines.begin(), tx::free_text("ERROR: Check command line argument!"));
+  tvl::stop(lines, tvl::exit_usage);
+}
+
 // An argument is read free-format: its first word must be an integer of at
 // least 1 (arguments are at most 50 characters).
 long long factor(const char* arg) {
   const std::string a = arg;
   const std::vector<std::string> w = tx::free_words(a);
   long long v = 0;
-  if (a.size() > 50 || w.empty() || !tx::parse_int(w[0], v) || v < 1) {
-    std::vector<std::string> lines = help;
-    lines.insert(lines.begin(), tx::free_text("ERROR: Check command line argument!"));
-    tvl::stop(lines, tvl::exit_usage);
-  }
+  if (a.size() > 50 || w.empty() || !tx::parse_int(w[0], v) || v < 1) bad_arguments();
   return v;
 }
 
 int body(int argc, char** argv) {
   tvl::standard_flags(argc, argv, help);
-  if (argc != 4) factor("");  // the argument message and usage
+  if (argc != 4) bad_arguments();
   const std::array<long long, 3> n = {factor(argv[1]), factor(argv[2]), factor(argv[3])};
   // The whole input is read, and the header lines checked, before anything
   // is written: a bad input leaves only the message on standard output.

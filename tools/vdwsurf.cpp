@@ -59,7 +59,7 @@ int body(int argc, char** argv) {
   const long long n = in.integer(0);
   esp::check_gepol_atoms(in, n);
   std::string title;
-  if (!in.line(title)) in.record(1, "title line");  // reports the early end
+  in.need_line(title, "title line");
   out_line(tx::fmt_i(n, 4));
   bool missing = false;
   for (long long i = 0; i < n; ++i) {

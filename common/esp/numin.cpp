@@ -15,6 +15,11 @@ void NumberInput::fail_at(long line, std::string_view msg) const {
 
 void NumberInput::fail(std::string_view msg) const { fail_at(in_.line_number(), msg); }
 
+void NumberInput::ends_early(std::string_view what, long line) const {
+  stop({" ERROR: " + label_ + " ends early: " + std::string(what) + " expected at line " +
+        std::to_string(line)});
+}
+
 void NumberInput::check(LineReader::Status s) {
   if (s == LineReader::Status::error) {
     int e = errno;
@@ -34,8 +39,7 @@ bool NumberInput::record(std::size_t n, std::string_view what, bool end_ok) {
   // free_read reports an end inside the record as an error too; the stream
   // tells a failing device apart.
   if (s == LineReader::Status::eof || (s == LineReader::Status::error && !std::ferror(f_))) {
-    stop({" ERROR: " + label_ + " ends early: " + std::string(what) + " expected at line " +
-          std::to_string(before + 1)});
+    ends_early(what, before + 1);
   }
   check(s);
   if (one_line_ && in_.line_number() > before + 1)
@@ -64,6 +68,11 @@ bool NumberInput::line(std::string& s) {
   if (st == LineReader::Status::eof) return false;
   check(st);
   return true;
+}
+
+void NumberInput::need_line(std::string& s, std::string_view what) {
+  const long before = in_.line_number();
+  if (!line(s)) ends_early(what, before + 1);
 }
 
 InFile open_input(const std::string& name) {

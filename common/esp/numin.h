@@ -31,6 +31,9 @@ class NumberInput {
 
   // A raw text line (read errors stop); false at the end of the input.
   bool line(std::string& s);
+  // A raw text line that must be there: at the end of the input it stops
+  // as record() does, naming `what`.
+  void need_line(std::string& s, std::string_view what);
 
   // Stops with "<label>, line <n>: <msg>" (n the last line read).
   [[noreturn]] void fail(std::string_view msg) const;
@@ -40,6 +43,8 @@ class NumberInput {
 
  private:
   void check(text::LineReader::Status s);
+  // "<label> ends early: <what> expected at line <line>".
+  [[noreturn]] void ends_early(std::string_view what, long line) const;
   std::FILE* f_;
   text::LineReader in_;
   std::string label_;

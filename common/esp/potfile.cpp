@@ -52,6 +52,17 @@ PotFile read_potfile(NumberInput& in, const PotLimits& lim, bool third) {
   return pf;
 }
 
+void to_angstrom(PotFile& pf) {
+  for (auto& a : pf.atoms)
+    for (double& c : a) c *= bohr_to_a;
+  for (PotPoint& p : pf.points) {
+    p.x *= bohr_to_a;
+    p.y *= bohr_to_a;
+    p.z *= bohr_to_a;
+    p.v *= pot_per_bohr;
+  }
+}
+
 void point_on_atom(const std::string& label, std::size_t j, std::size_t i) {
   stop({" ERROR: " + label + ": point " + std::to_string(j + 1) + " lies on atom " +
         std::to_string(i + 1)});

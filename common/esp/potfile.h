@@ -11,6 +11,11 @@
 
 namespace tvl::esp {
 
+// Coordinates from bohr to Angstrom, potentials from per bohr to per
+// Angstrom: the units the charge fit and the viewer compute in.
+inline constexpr double bohr_to_a = 0.529177;
+inline constexpr double pot_per_bohr = 1.889674;
+
 struct PotPoint {
   double v = 0, x = 0, y = 0, z = 0;
 };
@@ -38,6 +43,10 @@ void read_pot_head(NumberInput& in, const PotLimits& lim, bool third, PotFile& p
 void read_pot_atoms(NumberInput& in, long long n_atoms, PotFile& pf);
 void read_pot_points(NumberInput& in, long long n_points, PotFile& pf);
 PotFile read_potfile(NumberInput& in, const PotLimits& lim, bool third);
+
+// Converts every coordinate of pf to Angstrom and every potential to per
+// Angstrom.
+void to_angstrom(PotFile& pf);
 
 // Stops for a surface point at distance 0 from an atom (its potential would
 // be infinite); j and i are 0-based.
