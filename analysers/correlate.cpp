@@ -99,6 +99,10 @@ void normalise_series(const SeriesData& in, int k, int F, float* x, float* y, fl
   }
 }
 
+unsigned worker_threads(unsigned nthreads) {
+  return nthreads > 0 ? nthreads : std::max(1u, std::thread::hardware_concurrency());
+}
+
 bool unit_vector(const float v[3], float u[3]) {
   float vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
   // A subnormal v.v has lost most of its digits: the "unit" vector formed
@@ -118,7 +122,7 @@ Sums correlate(const SeriesData& in, const std::vector<int>& group, int ngroups,
   const int nlags = lags.nlags();
   Sums sums = make_sums(ngroups, nlags);
   if (in.nseries <= 0 || F <= 0) return sums;
-  if (nthreads == 0) nthreads = std::max(1u, std::thread::hardware_concurrency());
+  nthreads = worker_threads(nthreads);
   const int nchunks = (nlags + correlate_lag_chunk - 1) / correlate_lag_chunk;
   nthreads = std::min<unsigned>(nthreads, static_cast<unsigned>(nchunks));
 

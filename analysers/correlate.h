@@ -98,6 +98,9 @@ Sums make_sums(int ngroups, int nlags);
 // for a vector that cannot be normalised.
 void normalise_series(const SeriesData& in, int k, int F, float* x, float* y, float* z);
 
+// The threads to use for nthreads: 0 means one per core (at least one).
+unsigned worker_threads(unsigned nthreads);
+
 // Normalises one vector as the analysers do: v times the reciprocal of the
 // square root of v.v, all in single precision. False when v cannot be
 // normalised (v.v zero, or v not finite).

@@ -257,7 +257,7 @@ Sums correlate_fft(const SeriesData& in, const std::vector<int>& group, int ngro
   const int n = engine.length();
 
   const int nruns = (in.nseries + fft_series_per_run - 1) / fft_series_per_run;
-  if (nthreads == 0) nthreads = std::max(1u, std::thread::hardware_concurrency());
+  nthreads = worker_threads(nthreads);
   nthreads = std::min<unsigned>(nthreads, static_cast<unsigned>(nruns));
   std::vector<Workspace> ws;
   ws.reserve(nthreads);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <thread>
 
 #include "common/config/gro.h"
 #include "common/config/structure.h"
@@ -72,7 +71,7 @@ void report_correlation_speed(const LagScheme& lags, int nseries, double seconds
                .t(" s,")
                .r(std::round(seconds > 0 ? static_cast<double>(pairs) / seconds : 0.0))
                .t(" pairs/s on")
-               .i(std::max(1u, std::thread::hardware_concurrency()))
+               .i(worker_threads(0))
                .t(" cores, ")
                .t(engine_text(used))
                .t(asked == Engine::automatic ? " engine (automatic choice)" : " engine (-corr)")

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 #include "analysers/correlate_fft.h"
 
@@ -20,10 +19,6 @@ constexpr double kPairStrided = 1.2e-9;
 constexpr double kPerTransform = 1.5e-6;
 constexpr double kTransform = 0.3e-9;
 constexpr double kLinear = 0.5e-9;
-
-unsigned threads(unsigned nthreads) {
-  return nthreads > 0 ? nthreads : std::max(1u, std::thread::hardware_concurrency());
-}
 
 // Time of `units` equal pieces of work of `seconds` in total on t threads.
 double spread(double seconds, long long units, unsigned t) {
@@ -53,7 +48,7 @@ double direct_seconds(const LagScheme& lags, int nseries, unsigned nthreads) {
   const double one = pairs * (lags.sgap == 1 ? kPairContiguous : kPairStrided) +
                      kLinear * static_cast<double>(lags.frames) * nseries;
   const long long chunks = (lags.nlags() + correlate_lag_chunk - 1) / correlate_lag_chunk;
-  return spread(one, chunks, threads(nthreads));
+  return spread(one, chunks, worker_threads(nthreads));
 }
 
 double fft_seconds(const LagScheme& lags, int nseries, int ngroups, unsigned nthreads) {
@@ -69,7 +64,7 @@ double fft_seconds(const LagScheme& lags, int nseries, int ngroups, unsigned nth
   const double one = nseries * (fwd * (transform + kLinear * n) + kLinear * lags.frames +
                                 few * (lags.sgap == 1 ? kPairContiguous : kPairStrided)) +
                      static_cast<double>(runs) * 2.0 * std::min(ngroups, fft_series_per_run) * transform;
-  return spread(one, runs, threads(nthreads));
+  return spread(one, runs, worker_threads(nthreads));
 }
 
 Engine choose_engine(Engine asked, const LagScheme& lags, int nseries, int ngroups, unsigned nthreads) {

@@ -51,10 +51,6 @@ const ProgramText& rotcf_text() {
   return t;
 }
 
-std::vector<VecDef> read_vec(const std::string& sysfile, const sys::SystemDescription& sys) {
-  return read_vec(sys::load_system_file(sysfile), sys);
-}
-
 std::vector<VecDef> read_vec(const sys::SystemFile& file, const sys::SystemDescription& sys) {
   const std::string& sysfile = file.name;
   std::vector<VecDef> defs, cur;

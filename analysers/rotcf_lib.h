@@ -25,9 +25,7 @@ struct VecDef {
 // file and checks them against the molecule types. Stops (exit 1) on an
 // unreadable or short definition, more than nvecmax definitions, a molecule
 // type or site number outside the system, or a missing or unclosed section.
-// The second form loads the file named `sysfile` first.
 std::vector<VecDef> read_vec(const sys::SystemFile& file, const sys::SystemDescription& sys);
-std::vector<VecDef> read_vec(const std::string& sysfile, const sys::SystemDescription& sys);
 
 // One vector series: molecule (0-based) and definition (0-based).
 struct VecSeries {

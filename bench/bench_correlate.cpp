@@ -143,7 +143,7 @@ void water(int copies, int tmax) {
   if (saved >= 0 && null >= 0) dup2(null, 1);
   auto t0 = Clock::now();
   tvl::an::Inputs in = tvl::an::load_inputs(s);
-  auto defs = tvl::an::read_vec(s.sys, in.sys);
+  auto defs = tvl::an::read_vec(in.sysfile, in.sys);  // the one read of the file, as rotcf does
   auto series = tvl::an::find_series(defs, in.conf);
   const int K = static_cast<int>(series.size());
   tvl::an::VectorStore store(K, tvl::buffsize);

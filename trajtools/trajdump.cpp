@@ -77,7 +77,7 @@ bool list_file(tvl::XdrFile& xtc, const std::string& name) {
     write_stdout(text);
   }
   if (r == tvl::xtc::ReadResult::end) return true;
-  const std::string frame = "xtc-file \"" + name + "\": frame " + std::to_string(frame_no + 1);
+  const std::string frame = "xtc-file " + tvl::text::quoted(name) + ": frame " + std::to_string(frame_no + 1);
   std::string what;
   switch (r) {
     case tvl::xtc::ReadResult::not_xtc:

@@ -79,7 +79,7 @@ void bad_entry(std::string_view sec, int n) {
 // ---- reading records ------------------------------------------------------
 
 [[noreturn]] void read_error(const std::string& fname) {
-  tvl::stop({"ERROR: Cannot read SYSTEM-file \"" + fname + "\""});
+  tvl::stop({"ERROR: Cannot read SYSTEM-file " + text::quoted(fname)});
 }
 
 bool Reader::next() {
@@ -175,7 +175,7 @@ SystemDescription readsys(int iprint, const SystemFile& file, const Limits& lim,
     // Any other section is skipped: its lines are read as top-level lines.
   }
 
-  if (iprint > 0) out_line(" SYSTEM FILE \"" + r.fname + "\" SUCCESSFULLY PROCESSED");
+  if (iprint > 0) out_line(" SYSTEM FILE " + text::quoted(r.fname) + " SUCCESSFULLY PROCESSED");
 
   sd.sigsp6 = r.sig6.dense(sd.nsp);
   sd.epssp4 = r.eps4.dense(sd.nsp);
