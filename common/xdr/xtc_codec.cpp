@@ -748,6 +748,9 @@ ReadStatus read_block(XDR* xdrs, int expect, int max_atoms, int& n, float& preci
   if (m <= 9) {
     float tmp[27];
     if (!read_floats(xdrs, tmp, 3 * m)) return ReadStatus::bad;
+    // Stored as they are, the floats may be NaN or infinite: such a frame is
+    // damaged, as a compressed one that would decode to such a value is.
+    if (!std::all_of(tmp, tmp + 3 * m, [](float v) { return std::isfinite(v); })) return ReadStatus::bad;
     float* x = room_for(sink, m);
     if (!x && m > 0) return ReadStatus::bad;
     std::copy(tmp, tmp + 3 * m, x);

@@ -93,7 +93,7 @@ enum class ReadStatus {
   ok,
   no_count,  // the atom count could not be read (end of file)
   mismatch,  // the block's count differs from the one expected
-  bad,       // cut or corrupt block
+  bad,       // cut or corrupt block, or one that gives a coordinate that is not finite
 };
 
 // Where decoded coordinates go: a vector grown to 3n, or a fixed array with
