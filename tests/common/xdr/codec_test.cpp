@@ -554,30 +554,6 @@ TEST(Reader, RejectsStoredValuesItCannotTrust) {
   EXPECT_EQ(read_frames(frame_file(other)), ReadResult::not_xtc);
 }
 
-TEST(Reader, UncompressedValuesThatAreNotFiniteMakeTheFrameDamaged) {
-  // Frames of 9 atoms or fewer store their floats as they are: a NaN or an
-  // infinity among them damages the frame as a compressed block that would
-  // decode to one does. The frame before it is kept.
-  const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                       -std::numeric_limits<float>::infinity()};
-  for (int n : {1, 9}) {
-    const std::string two = write_frames({make_frame(n, 1000.0f), make_frame(n, 1000.0f)}, "small.xtc");
-    const std::size_t second = two.size() / 2, first_value = 56;
-    for (float v : odd)
-      for (int at : {0, 3 * n - 1}) {
-        std::string bytes = two;
-        std::uint32_t u;
-        std::memcpy(&u, &v, 4);
-        for (int k = 0; k < 4; ++k)
-          bytes[second + first_value + 4 * static_cast<std::size_t>(at) + static_cast<std::size_t>(k)] =
-              static_cast<char>(u >> (24 - 8 * k));
-        std::vector<Frame> frames;
-        EXPECT_EQ(read_frames(bytes, &frames), ReadResult::bad) << n << " atoms, " << v << " at " << at;
-        EXPECT_EQ(frames.size(), 1u);
-      }
-  }
-}
-
 TEST(Reader, TruncatedFilesEndCleanlyOnlyAtFrameBoundaries) {
   for (const char* name : {"water4.xtc", "water3.xtc"}) {
     auto whole = read_file(data_dir + name);
