@@ -9,6 +9,7 @@
 #include "common/text/fortran.h"
 #include "topgen/debug_dump.h"
 #include "topgen/driver.h"
+#include "topgen/input.h"
 
 namespace tvl::topgen {
 
@@ -18,24 +19,17 @@ namespace {
 
 // The field as written, or a stop when the value does not fit it; a field
 // filled to its first column gets a blank before it.
-std::string readable(const std::string& s, bool fits, double v, char kind, int w, int d) {
+std::string readable(const std::string& s, bool fits, double v, char kind, int w, int d,
+                     std::string_view where = "system file") {
   if (!fits || s.find('*') != std::string::npos) {
     std::string field(1, kind);
     field += std::to_string(w);
     if (kind == 'F') field += "." + std::to_string(d);
     stop({tx::FreeLine().t("ERROR: the value ").t(tx::free_real(v)).t(" does not fit the field ").t(field).t(
-        " of the system file")});
+        " of the ").t(where)});
   }
   if (s.empty() || s[0] == ' ') return s;
   return tx::free_text(s);
-}
-
-// File names go into comment lines: a line break in one must not end the comment.
-std::string one_line(std::string_view s) {
-  std::string r(tx::trim_right(s));
-  for (char& c : r)
-    if (c == '\n' || c == '\r') c = '?';
-  return r;
 }
 
 const std::string rule = "#" + std::string(79, '-');
@@ -199,7 +193,9 @@ void nonbonded(const Options& o, const ForceField& ff, const Topology& top, cons
 
 }  // namespace
 
-std::string num_field(double v, int w, int d) { return readable(tx::fmt_f(v, w, d), std::isfinite(v), v, 'F', w, d); }
+std::string num_field(double v, int w, int d, std::string_view where) {
+  return readable(tx::fmt_f(v, w, d), std::isfinite(v), v, 'F', w, d, where);
+}
 
 std::string int_field(long long v, int w) { return readable(tx::fmt_i(v, w), true, static_cast<double>(v), 'I', w, 0); }
 
