@@ -230,19 +230,22 @@ struct MolWriter {
 
   void map_dihedrals() {
     std::vector<Proper> propers;
+    // terms without force constant add nothing (grompp drops them too)
     auto add_terms = [&](const gx::Term& t, const std::vector<std::array<double, 3>>& terms) {
-      if (propers.empty() || propers.back().atoms != t.atoms) propers.push_back({t.atoms, {}});
-      for (const auto& x : terms) propers.back().terms.push_back(x);
+      for (const auto& x : terms) {
+        if (x[0] == 0.0) continue;
+        if (propers.empty() || propers.back().atoms != t.atoms) propers.push_back({t.atoms, {}});
+        propers.back().terms.push_back(x);
+      }
     };
     auto flush = [&] {
       // at most 4 terms to a line; a longer series continues on further lines
       for (const Proper& p : propers)
-        for (std::size_t b = 0; b < p.terms.size() || b == 0; b += 4) {
+        for (std::size_t b = 0; b < p.terms.size(); b += 4) {
           std::string s = "proper" + atoms_text(p.atoms);
           for (std::size_t k = b; k < std::min(p.terms.size(), b + 4); ++k)
             s = words({s, num(p.terms[k][0]), num(p.terms[k][1]), num(p.terms[k][2])});
           dihedrals.push_back(s);
-          if (p.terms.empty()) break;
         }
       propers.clear();
     };
@@ -456,8 +459,9 @@ std::vector<std::array<double, 3>> whole(const gx::MoleculeType& mt, const tvl::
 
 }  // namespace
 
-std::string unique_name(const std::string& base_in, int variant, std::vector<std::string>& taken) {
-  const std::string base = sane(base_in);
+std::string unique_name(const std::string& base_in, int variant, std::vector<std::string>& taken, bool cut) {
+  std::string base = sane(base_in);
+  if (cut && base.size() > tvl::namelen) base.resize(tvl::namelen);
   auto is_taken = [&](const std::string& s) {
     for (const std::string& t : taken)
       if (t == s) return true;
@@ -483,9 +487,11 @@ std::vector<std::array<double, 3>> rb_to_cosines(const std::vector<double>& c) {
   // a cos(m phi) = |a| (1 + cos(m phi - delta)) - |a| with delta 0 for a > 0,
   // 180 for a < 0.
   const double a[4] = {-c[1] - 0.75 * c[3], 0.5 * (c[2] + c[4]), -0.25 * c[3], 0.125 * c[4]};
+  // what cancels to rounding noise of the coefficients is no term
+  const double noise = 1e-12 * (std::fabs(c[1]) + std::fabs(c[2]) + std::fabs(c[3]) + std::fabs(c[4]));
   std::vector<std::array<double, 3>> t;
   for (int m = 0; m < 4; ++m)
-    if (a[m] != 0.0) t.push_back({std::fabs(a[m]), static_cast<double>(m + 1), a[m] > 0 ? 0.0 : 180.0});
+    if (std::fabs(a[m]) > noise) t.push_back({std::fabs(a[m]), static_cast<double>(m + 1), a[m] > 0 ? 0.0 : 180.0});
   return t;
 }
 
@@ -593,7 +599,7 @@ Top2Sys top_to_sys(const gx::Topology& top, const tvl::config::GroFile& gro, con
   for (std::size_t u = 0; u < used.size(); ++u) {
     const gx::MoleculeType& mt = top.moltypes[static_cast<std::size_t>(used[u])];
     tvl::sys::MolType smt;
-    smt.label_mol = unique_name(mt.name, 1, labels);
+    smt.label_mol = unique_name(mt.name, 1, labels, true);
     smt.nsimol = static_cast<int>(mt.atoms.size());
     smt.sptype_mol = atom_site[u];
     out.sd.mol.push_back(smt);

@@ -55,10 +55,10 @@ Top2Sys top_to_sys(const tvl::gmx::Topology& top, const tvl::config::GroFile& gr
                    const std::string& top_name, const std::string& gro_name);
 
 // `base` made a name of at most 10 characters, lower case, that no name in
-// `taken` shares (compared on 10 characters): `base` itself for variant 1,
-// else base_<variant>; when that is too long or taken, base cut and
-// numbered _2, _3, ... The name is added to `taken`.
-std::string unique_name(const std::string& base, int variant, std::vector<std::string>& taken);
+// `taken` shares: `base` itself for variant 1 (first cut to 10 characters
+// when `cut`), else base_<variant>; when that is too long or taken, base cut
+// and numbered _2, _3, ... The name is added to `taken`.
+std::string unique_name(const std::string& base, int variant, std::vector<std::string>& taken, bool cut = false);
 
 // Ryckaert-Bellemans C0..C4 (C5 = 0) as cosine terms k (1 + cos(m phi - delta)),
 // m = 1..4, each {k, m, delta in degrees}; zero terms are left out.

@@ -217,7 +217,8 @@ void read_file(State& st, const std::string& file, const Where* from) {
     }
     if (const std::size_t semi = line.find(';'); semi != std::string::npos) line.resize(semi);
     const std::string_view t = trim(line);
-    if (t.empty()) continue;
+    // a line beginning with '*' is a comment too (the older topology style)
+    if (t.empty() || t.front() == '*') continue;
     if (t.front() == '#') {
       directive(st, t, at, dir, conds);
       continue;

@@ -3,7 +3,7 @@
 // its own: #include (searched in the including file's folder, then each -I
 // folder, then the library folders), #define NAME [value], #undef,
 // #ifdef, #ifndef, #else, #endif. A line ending in '\' continues on the
-// next one; ';' starts a comment. Defined names are replaced by their values
+// next one; ';' starts a comment, and so does '*' at the start of a line. Defined names are replaced by their values
 // in the text lines, word by word. What comes out are the active,
 // non-empty text lines, each with the file and line it started on.
 #include <string>

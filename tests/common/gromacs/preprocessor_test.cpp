@@ -29,7 +29,7 @@ std::vector<std::string> run(const std::string& text, PreprocessOptions opt = {}
 }
 
 TEST(Preprocessor, DropsCommentsAndBlankLinesAndJoinsContinuations) {
-  EXPECT_EQ(run("; title\n\n[ atoms ] ; the atoms\n  1 2 \\\n 3\n4\n"),
+  EXPECT_EQ(run("; title\n*****\n [ atoms ] ; the atoms\n  1 2 \\\n 3\n4\n"),
             (std::vector<std::string>{"[ atoms ]@main.top:3", "1 2   3@main.top:4", "4@main.top:6"}));
 }
 
