@@ -511,6 +511,8 @@ Top2Sys top_to_sys(const gx::Topology& top, const tvl::config::GroFile& gro, con
   std::vector<std::size_t> first_atom;  // GRO atom of the first copy, per used type
   for (const auto& [name, count] : top.molecules) {
     const int t = idx.moltype.at(name);
+    if (count > 0 && top.moltypes[static_cast<std::size_t>(t)].atoms.empty())
+      fail_at(top.moltypes[static_cast<std::size_t>(t)].at, "molecule type " + name + " has no atoms");
     if (count > 0 && sys_type[static_cast<std::size_t>(t)] < 0) {
       sys_type[static_cast<std::size_t>(t)] = static_cast<int>(used.size());
       used.push_back(t);

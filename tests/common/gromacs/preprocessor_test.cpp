@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,22 @@ TEST(Preprocessor, DefinesCarryIntoIncludedFilesAndBack) {
   write_file("part.itp", "#ifdef OUTER\nin\n#endif\n#define INNER 5\n");
   EXPECT_EQ(run("#define OUTER\n#include \"part.itp\"\nv INNER\n"),
             (std::vector<std::string>{"in@part.itp:2", "v 5@main.top:3"}));
+}
+
+TEST(Preprocessor, LibraryFoldersFromGmxlibThenGmxdata) {
+  for (const char* d : {"l1", "l2", "data", "data/top"}) ::mkdir(d, 0755);
+  const char* old_lib = std::getenv("GMXLIB");
+  const char* old_data = std::getenv("GMXDATA");
+  const std::string keep_lib = old_lib ? old_lib : "", keep_data = old_data ? old_data : "";
+  ::setenv("GMXLIB", "l1:missing:l2", 1);
+  ::setenv("GMXDATA", "data", 1);
+  const std::vector<std::string> dirs = tvl::gmx::default_library_dirs();
+  ASSERT_EQ(dirs.size(), 3u);
+  EXPECT_EQ(dirs[0], "l1");
+  EXPECT_EQ(dirs[1], "l2");
+  EXPECT_EQ(dirs[2].substr(dirs[2].size() - 9), "/data/top");
+  if (old_lib) ::setenv("GMXLIB", keep_lib.c_str(), 1); else ::unsetenv("GMXLIB");
+  if (old_data) ::setenv("GMXDATA", keep_data.c_str(), 1); else ::unsetenv("GMXDATA");
 }
 
 TEST(Preprocessor, FindsTheInstalledDataFolder) {
