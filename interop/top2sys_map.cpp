@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "common/error.h"
+#include "common/gromacs/preprocessor.h"
 #include "common/gromacs/top_reader.h"
 #include "common/text/fortran.h"
 
@@ -21,9 +22,7 @@ constexpr double angstrom_per_nm = 1.0 / gx::nm_per_angstrom;
 
 [[noreturn]] void fail(const std::string& what) { tvl::stop({tvl::text::free_text("ERROR: " + what)}); }
 
-[[noreturn]] void fail_at(const gx::Where& at, const std::string& what) {
-  fail(at.file + ", line " + std::to_string(at.line) + ": " + what);
-}
+[[noreturn]] void fail_at(const gx::Where& at, const std::string& what) { gx::stop_at(at, what); }
 
 // Numbers as the file holds them: 12 significant digits, enough to carry
 // every parameter of a topology and short enough to read.

@@ -20,9 +20,7 @@ using Defines = std::map<std::string, std::string, std::less<>>;
 constexpr int max_include_depth = 64;
 constexpr int max_rescans = 32;
 
-[[noreturn]] void fail(const Where& at, const std::string& what) {
-  tvl::stop({tvl::text::free_text("ERROR: " + at.file + ", line " + std::to_string(at.line) + ": " + what)});
-}
+[[noreturn]] void fail(const Where& at, const std::string& what) { stop_at(at, what); }
 
 bool is_dir(const std::string& p) {
   struct stat st;
@@ -239,6 +237,10 @@ void read_file(State& st, const std::string& file, const Where* from) {
 }
 
 }  // namespace
+
+void stop_at(const Where& at, const std::string& what) {
+  tvl::stop({tvl::text::free_text("ERROR: " + at.file + ", line " + std::to_string(at.line) + ": " + what)});
+}
 
 std::vector<std::string> default_library_dirs() {
   std::vector<std::string> dirs;

@@ -31,6 +31,10 @@ struct PreprocessOptions {
 // that do not exist are left out.
 std::vector<std::string> default_library_dirs();
 
+// Stops (exit 1) with " ERROR: <file>, line <n>: <what>", the frame of every
+// message about a topology line.
+[[noreturn]] void stop_at(const Where& at, const std::string& what);
+
 // "NAME" or "NAME=value" of a -D option into its name and value; throws a
 // Stop (exit 2) when the name is empty.
 std::pair<std::string, std::string> parse_define(const std::string& arg);

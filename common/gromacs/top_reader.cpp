@@ -14,9 +14,7 @@ namespace {
 using tvl::text::parse_int;
 using tvl::text::parse_real;
 
-[[noreturn]] void fail(const Where& at, const std::string& what) {
-  tvl::stop({tvl::text::free_text("ERROR: " + at.file + ", line " + std::to_string(at.line) + ": " + what)});
-}
+[[noreturn]] void fail(const Where& at, const std::string& what) { stop_at(at, what); }
 
 std::string where_text(const Where& at) { return at.file + ", line " + std::to_string(at.line); }
 
