@@ -189,7 +189,8 @@ GroFile read_gro_file(const std::string& name) {
       const std::size_t p2 = p1 == std::string::npos ? p1 : line.find('.', p1 + 1);
       if (p2 != std::string::npos && p2 - p1 >= 4) width = p2 - p1;
       g.velocities = line.size() >= 20 + 6 * width;
-      g.atoms.reserve(static_cast<std::size_t>(std::min<long long>(n, 100000000)));
+      // room for the atoms as far as a count can be believed before they are read
+      g.atoms.reserve(static_cast<std::size_t>(std::min<long long>(n, 1000000)));
     }
     GroAtom a;
     if (!fixed_int(line, 1, 5, a.resnr)) fail("cannot read the residue number");

@@ -226,7 +226,8 @@ void read_file(State& st, const std::string& file, const Where* from) {
     if (!st.defs.empty()) {
       int passes = 0;
       while (substitute_once(out.text, st.defs))
-        if (++passes > max_rescans) fail(at, "#define values that refer to each other without end");
+        if (++passes > max_rescans || out.text.size() > tvl::text::LineReader::max_line)
+          fail(at, "#define values that refer to each other without end");
       out.text = std::string(trim(out.text));
       if (out.text.empty()) continue;
     }

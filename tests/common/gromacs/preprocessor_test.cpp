@@ -151,7 +151,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"#include nothere.itp\n", " ERROR: main.top, line 1: #include needs a file name between \"\" or <>"},
         BadCase{"#ifdef\n#endif\n", " ERROR: main.top, line 1: #ifdef needs a name"},
         BadCase{"#define A B\n#define B A\nA\n",
-                " ERROR: main.top, line 3: #define values that refer to each other without end"}));
+                " ERROR: main.top, line 3: #define values that refer to each other without end"},
+        BadCase{"#define A A A A A A A A A\nA\n",
+                " ERROR: main.top, line 2: #define values that refer to each other without end"}));
 
 TEST(Preprocessor, RefusesAMissingTopologyAndABadDefine) {
   EXPECT_EQ(stop_text([] { preprocess("absent.top", {}); }), " ERROR: Cannot read topology file \"absent.top\"\n");
