@@ -40,9 +40,14 @@ Molecule gaff_typed_molecule(const std::string& file, const std::string& format,
 
   OpenBabel::OBForceField* ff = OpenBabel::OBForceField::FindForceField("GAFF");
   if (!ff) stop({" ERROR: the OpenBabel library has no GAFF force field (its plugins are not installed)"});
-  // The set-up types every atom first; it reports failure when parameters
-  // are missing, which leaves the types in place, so only the types count.
-  ff->Setup(mol);
+  // The set-up types every atom first, then prepares the energy terms; it
+  // reports failure when parameters are missing, which leaves the types in
+  // place, so only the types count. With every atom ignored by the energy
+  // terms it skips building the pair terms, whose number grows with the
+  // square of the atom count (8 s instead of 1 s on 2000 atoms).
+  OpenBabel::OBFFConstraints ignore_all;
+  for (unsigned i = 1; i <= mol.NumAtoms(); ++i) ignore_all.AddIgnore(static_cast<int>(i));
+  ff->Setup(mol, ignore_all);
   ff->GetAtomTypes(mol);
 
   Molecule m;
