@@ -21,7 +21,13 @@ namespace {
 
 namespace tx = tvl::text;
 
-constexpr const char* gaff = "/usr/share/openbabel/3.1.1/gaff.dat";
+// gaff.dat of the installed OpenBabel library (share/openbabel/<version>/).
+std::string find_gaff() {
+  std::error_code ec;
+  for (const auto& d : std::filesystem::directory_iterator("/usr/share/openbabel", ec))
+    if (std::filesystem::exists(d.path() / "gaff.dat")) return (d.path() / "gaff.dat").string();
+  tvl::stop({"bench_topgen_gaff: no gaff.dat under /usr/share/openbabel (install libopenbabel-dev)"});
+}
 
 // A zigzag carbon chain in the xy plane, two hydrogens on every carbon above
 // and below the plane, one more on each end carbon along the chain.
@@ -60,7 +66,7 @@ void write_alkane(const std::string& name, int carbons) {
 }
 
 int body(int, char**) {
-  if (!std::filesystem::exists(gaff)) tvl::stop({std::string("bench_topgen_gaff: ") + gaff + " is not installed"});
+  const std::string gaff = find_gaff();
   const std::string bin = tvl::bench::bin_dir();
   const std::string dir =
       (std::filesystem::temp_directory_path() / ("bench_topgen_gaff." + std::to_string(::getpid()))).string();

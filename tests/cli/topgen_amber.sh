@@ -2,9 +2,9 @@
 # lists them, every parameter as ParmEd reads the same files (AMBER's
 # precedence), files that syscheck accepts; -sdf, -pdb, -charges, -auto; the
 # example with its frcmod. Without gaff.dat, obabel or ParmEd the test fails.
-GAFF=/usr/share/openbabel/3.1.1/gaff.dat
+GAFF=$(ls /usr/share/openbabel/*/gaff.dat | head -n 1)
 PEER="/usr/bin/python3 $SRC/tests/cli/amber_peer.py"
-check "gaff.dat of the openbabel package is installed" test -f "$GAFF"
+check "gaff.dat of the OpenBabel library is installed" test -f "$GAFF"
 check "obenergy is installed" command -v obenergy
 check "ParmEd is installed" /usr/bin/python3 -c "import parmed"
 
@@ -50,6 +50,16 @@ contains "frcmod terms" "$(cat aspirin_frcmod.sys)" "    proper    1    2    4  
     proper    1    2    4    5      0.8368      1.0000      0.0000"
 contains "frcmod divisor" "$(cat aspirin_frcmod.sys)" "    proper   14    1    2    4      0.4184      3.0000      0.0000"
 same "mol2 charges kept" "$(sys_charges aspirin.sys | head -2)" "$(printf '%s\n' 0.033600 0.309200)"
+
+# a mol2 file that already holds GAFF types (as antechamber writes them, here
+# in upper case) gives the same file without the typer: types are folded
+awk -v types="$(sys_types aspirin.sys | tr '\n' ' ')" '
+  BEGIN { n = split(types, t, " ") }
+  /^@<TRIPOS>ATOM/ { a = 1; print; next } /^@/ { a = 0 }
+  a && NF >= 6 { $6 = toupper(t[++k]) } { print }' "$DATA/topgen/aspirin.mol2" > aspirin_gaff.mol2
+run 0 topgen -amber "$GAFF" -mol2 aspirin_gaff.mol2 -label aspirin
+same "typed mol2 without -type gaff" "$(printf '%s\n' "$OUT" | sed 1,9d)" "$(sed 1,9d aspirin.sys)"
+contains "typed mol2 holds upper-case types" "$(cat aspirin_gaff.mol2)" " C3 "
 
 # -sdf and -pdb through OpenBabel: charges 0
 amber_case aspirin_sdf "$DATA/topgen/aspirin.sdf" -sdf
