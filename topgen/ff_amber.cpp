@@ -68,6 +68,13 @@ std::string folded(std::string_view s) {
   return r;
 }
 
+// A type name becomes a label of the system file (c3_1): it must not hold
+// what would end or split a word there.
+void check_type(const ParmLines& f, const std::string& type) {
+  if (type.find_first_of(" \t#,=\"{}") != std::string::npos)
+    f.fail("the type name " + type + " holds a blank, \"#\", \",\", \"=\", a double quote or a brace");
+}
+
 // An entry of the sections with joined names: the k type names and the
 // numbers after them (at least `need`).
 template <std::size_t K>
@@ -83,6 +90,7 @@ Entry<K> entry(const ParmLines& f, std::size_t need) {
   for (std::size_t i = 0; i < K; ++i) {
     e.type[i] = folded(tx::field(s, 3 * i + 1, 2));
     if (e.type[i].empty()) f.fail("type name " + std::to_string(i + 1) + " is blank");
+    check_type(f, e.type[i]);
     if (i + 1 < K && tx::field(s, 3 * i + 3, 1) != "-")
       f.fail("type names must be 2-column fields joined by \"-\" (column " + std::to_string(3 * i + 3) + ")");
   }
@@ -106,6 +114,7 @@ Named named(const ParmLines& f, std::size_t need) {
   if (w.size() < need + 1) f.fail("a type name and " + std::to_string(need) + " numbers are needed");
   Named n{folded(w[0]), {}};
   if (n.type.size() > label_len) f.fail("the type name " + w[0] + " is longer than " + std::to_string(label_len) + " characters");
+  check_type(f, n.type);
   for (std::size_t i = 1; i <= need; ++i) {
     double x = 0;
     if (!tx::parse_real(w[i], x) || !std::isfinite(x)) f.fail("number " + std::to_string(i) + " (" + w[i] + ") is not a number");
@@ -243,6 +252,8 @@ void read_parm(const std::string& file, Tables& t) {
     std::vector<std::string> g;
     for (std::size_t col = 1; col <= f.text().size(); col += 4)
       if (std::string n = folded(tx::field(f.text(), col, 2)); !n.empty()) g.push_back(n);
+    if (g.empty() || g[0] != folded(tx::field(f.text(), 1, 2)))
+      f.fail("an equivalence line begins with its type in columns 1-2");
     groups.push_back(std::move(g));
   });
   // The NONBON header: a label and the kind in columns 11-12.
@@ -274,7 +285,8 @@ void read_frcmod(const std::string& file, Tables& t) {
   if (!f.next()) f.fail("the file is empty");
   while (f.next()) {
     if (f.blank()) continue;
-    std::string head = folded(f.text()).substr(0, 4);
+    const std::vector<std::string> words = tx::free_words(f.text());
+    const std::string head = words.empty() ? std::string() : folded(words[0]).substr(0, 4);
     if (head == "mass") {
       section(f, [&] { mass(f, t); });
     } else if (head == "bond") {
@@ -290,8 +302,8 @@ void read_frcmod(const std::string& file, Tables& t) {
     } else if (head == "nonb") {
       section(f, [&] { nonbon(f, t); });
     } else {
-      warning("file " + file + ", line " + std::to_string(f.line()) + ": section " + tx::free_words(f.text())[0] +
-              " is skipped");
+      warning("file " + file + ", line " + std::to_string(f.line()) + ": section " +
+              (words.empty() ? f.text() : words[0]) + " is skipped");
       section(f, [] {});
     }
   }

@@ -19,44 +19,9 @@ namespace {
 
 const double kcal = 4.184, gas = 0.00831451;
 
-// A parm file with every section; after the NONBON block comes text that is not read.
-const std::string parm =
-    "small test parm\n"
-    "c  12.01         0.616               Sp2 C carbonyl group\n"
-    "C3 12.01\n"
-    "o  16.00         0.434\n"
-    "os 16.00\n"
-    "hc 1.008\n"
-    "\n"
-    "hc  o\n"
-    "c -o   648.0    1.2140       SOURCE1     1\n"
-    "c3-c   328.3    1.5080\n"
-    "c3-hc  337.3    1.0920\n"
-    "c -os  411.3    1.3430\n"
-    "\n"
-    "c3-c -o   68.030     123.110\tSOURCE3\n"
-    "hc-c3-c   47.200     109.680\n"
-    "\n"
-    "X -c -c3-X    6    0.000       180.000           2.000\n"
-    "hc-c3-c -o    1    0.80          0.0            -1.         two terms\n"
-    "hc-c3-c -o    1    0.08        180.0             3.\n"
-    "X -c -os-X    4    10.80       180.000           2.000\n"
-    "\n"
-    "X -X -c -o          10.5         180.          2.           JCC,7,(1986),230\n"
-    "c3-os-c -o          1.1          180.          2.\n"
-    "\n"
-    "  hw  ow  0000.     0000.                                4.  flag for fast water\n"
-    "\n"
-    "o   os\n"
-    "\n"
-    "MOD4      RE\n"
-    "  c           1.9080  0.0860\n"
-    "  c3          1.9080  0.1094\n"
-    "  o           1.6612  0.2100\n"
-    "  hc          1.4870  0.0157             OPLS\n"
-    "\n"
-    "END\n"
-    "notes: c -c 1 2 3 are not read\n";
+// A parm file with every section; after the NONBON block comes text that is
+// not read. The equivalence line lends the parameters of o to os.
+const std::string parm = tvl::test::read_file(std::string(TVL_TEST_DATA) + "/topgen/small_parm.dat");
 
 ForceField amber(const std::vector<std::pair<std::string, std::string>>& frcmods = {}, std::string* out = nullptr) {
   write_file("t.dat", parm);
