@@ -59,16 +59,19 @@ def main():
         adj[i].add(j)
         adj[j].add(i)
         written_bonds[frozenset((i, j))] = None if "NOT DEFINED" in line else (float(w[3]), float(w[4]))
-    for pair, got in written_bonds.items():
-        i, j = sorted(pair)
-        want = ps.bond_types.get((T(i), T(j)))
-        what = f"bond {i}-{j} ({T(i)}-{T(j)})"
+    def harmonic(kind, atoms, got, table, names):
+        """A bond or angle line against ParmEd's entry: k x 2 x 4.184 and the reference."""
+        want = table.get(tuple(T(a) for a in atoms))
+        what = f"{kind} {'-'.join(map(str, atoms))} ({'-'.join(T(a) for a in atoms)})"
         if want is None or got is None:
             if (want is None) != (got is None):
                 bad.append(f"{what}: topgen {'NOT DEFINED' if got is None else 'defined'}, ParmEd {want}")
-            continue
+            return
         near(what + " k", got[0], 2 * KCAL * want.k)
-        near(what + " r0", got[1], want.req)
+        near(what + " " + names[1], got[1], getattr(want, names[1]))
+
+    for pair, got in written_bonds.items():
+        harmonic("bond", sorted(pair), got, ps.bond_types, ("k", "req"))
 
     # angles
     written = {}
@@ -82,15 +85,8 @@ def main():
             expected.add((i, j, k))
     if set(written) != expected:
         bad.append(f"angles: topgen lists {sorted(set(written) ^ expected)} differently")
-    for (i, j, k), got in written.items():
-        want = ps.angle_types.get((T(i), T(j), T(k)))
-        what = f"angle {i}-{j}-{k} ({T(i)}-{T(j)}-{T(k)})"
-        if want is None or got is None:
-            if (want is None) != (got is None):
-                bad.append(f"{what}: topgen {'NOT DEFINED' if got is None else 'defined'}, ParmEd {want}")
-            continue
-        near(what + " k", got[0], 2 * KCAL * want.k)
-        near(what + " theta0", got[1], want.theteq)
+    for atoms, got in written.items():
+        harmonic("angle", atoms, got, ps.angle_types, ("k", "theteq"))
 
     # torsions and impropers
     torsions, impropers, undefined = {}, [], set()
