@@ -224,10 +224,16 @@ void nonbon(const ParmLines& f, Tables& t) {
   if (t.nonbon.insert_or_assign(n.type, Nonbon{n.v[0], n.v[1]}).second) t.nonbon_order.push_back(n.type);
 }
 
-// Lines of a section up to its blank line (or the end of the file).
+// Lines of a section up to its blank line (or the end of the file); false
+// when the file ended.
 template <class F>
-void section(ParmLines& f, F&& each) {
-  while (f.next() && !f.blank()) each();
+bool section(ParmLines& f, F&& each) {
+  while (f.next())
+    if (f.blank())
+      return true;
+    else
+      each();
+  return false;
 }
 
 // The parm file: title, MASS, the hydrophilic line, BOND, ANGLE, DIHE,
@@ -235,31 +241,37 @@ void section(ParmLines& f, F&& each) {
 // follows its blank line (END, notes) is not read.
 void read_parm(const std::string& file, Tables& t) {
   ParmLines f(file);
-  if (!f.next()) f.fail("the file is empty");
-  section(f, [&] { mass(f, t); });
-  if (!f.next()) f.fail("the file ends before its BOND section");  // the hydrophilic types
-  section(f, [&] { bond(f, t); });
-  section(f, [&] { angle(f, t); });
+  // Every section up to NONBON must be there, if empty: a file that ends
+  // before is cut short.
+  auto more = [&f](bool ended_by_blank, const char* next) {
+    if (!ended_by_blank) f.fail(std::string("the file ends before its ") + next + " section");
+  };
+  more(f.next(), "MASS");  // the title
+  more(section(f, [&] { mass(f, t); }), "BOND");
+  more(f.next(), "BOND");  // the hydrophilic types
+  more(section(f, [&] { bond(f, t); }), "ANGLE");
+  more(section(f, [&] { angle(f, t); }), "DIHE");
   TorsionReader tr;
-  section(f, [&] { tr.line(f, t); });
+  const bool dihe = section(f, [&] { tr.line(f, t); });
   tr.end(f);
-  section(f, [&] { improper(f, t); });
-  section(f, [] {});  // 10-12 hydrogen bonds: not used
+  more(dihe, "IMPROPER");
+  more(section(f, [&] { improper(f, t); }), "HBOND");
+  more(section(f, [] {}), "equivalence");  // 10-12 hydrogen bonds: not used
   // Equivalences: the first type of a line lends its Lennard-Jones parameters
   // to the others (fields of 4 columns).
   std::vector<std::vector<std::string>> groups;
-  section(f, [&] {
+  more(section(f, [&] {
     std::vector<std::string> g;
     for (std::size_t col = 1; col <= f.text().size(); col += 4)
       if (std::string n = folded(tx::field(f.text(), col, 2)); !n.empty()) g.push_back(n);
     if (g.empty() || g[0] != folded(tx::field(f.text(), 1, 2)))
       f.fail("an equivalence line begins with its type in columns 1-2");
     groups.push_back(std::move(g));
-  });
+  }), "NONBON");
   // The NONBON header: a label and the kind in columns 11-12.
   while (f.next() && f.blank()) {
   }
-  if (f.blank()) return;  // no NONBON section
+  if (f.blank()) f.fail("the file ends before its NONBON section");
   const std::vector<std::string> head = tx::free_words(f.text());
   const std::string kind = head.size() >= 2 ? head[1] : folded(tx::field(f.text(), 11, 2));
   if (kind != "RE" && kind != "re")
@@ -282,7 +294,7 @@ void read_parm(const std::string& file, Tables& t) {
 // letters), each ended by a blank line.
 void read_frcmod(const std::string& file, Tables& t) {
   ParmLines f(file);
-  if (!f.next()) f.fail("the file is empty");
+  if (!f.next()) f.fail("the file is empty");  // else its first line is the title
   while (f.next()) {
     if (f.blank()) continue;
     const std::vector<std::string> words = tx::free_words(f.text());

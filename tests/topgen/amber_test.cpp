@@ -138,6 +138,9 @@ TEST(Amber, MalformedFilesNameFileAndLine) {
   write_file("sk.dat", sk);
   EXPECT_NE(stop_text([] { read_amber("sk.dat", {}); }).find("kind SK are not supported"), std::string::npos);
   EXPECT_NE(stop_text([] { read_amber("missing.dat", {}); }).find("cannot open file \"missing.dat\""), std::string::npos);
+  write_file("cut.dat", parm.substr(0, parm.find("X -X -c -o")));
+  EXPECT_NE(stop_text([] { read_amber("cut.dat", {}); }).find("line 21: the file ends before its HBOND section"),
+            std::string::npos);
 }
 
 namespace {
