@@ -66,6 +66,12 @@ amber_case aspirin_sdf "$DATA/topgen/aspirin.sdf" -sdf
 amber_case paracetamol_pdb "$DATA/topgen/paracetamol.pdb" -pdb
 same "sdf charges 0" "$(sys_charges aspirin_sdf.sys | sort -u)" "0.000000"
 
+obabel -:"CC(=O)[O-]" --gen3d -O acetate.sdf 2>"$WORK/.obabel"
+run 0 topgen -amber "$GAFF" -type gaff -sdf acetate.sdf
+contains "formal charge without charges" "$OUT" "# WARNING: the molecule has a formal charge of -1 but its atoms get charge 0"
+run 1 topgen -amber "$GAFF" -type gaff -sdf missing.sdf
+contains "missing sdf" "$OUT" "ERROR: file \"missing.sdf\": cannot be opened"
+
 # -charges in respconv's free layout, made by respconv from the fixed layout
 awk 'BEGIN { for (i = 1; i <= 20; i++) printf "%10.6f%s", (i % 2 ? 0.05 : -0.05), (i % 8 == 0 || i == 20 ? "\n" : "") }' > fixed.chg
 run 0 respconv + fixed.chg
