@@ -92,11 +92,3 @@ EX="$SRC/examples/topgen"
 run 0 topgen -amber "$GAFF" -type gaff -mol2 "$EX/sulfamethoxazole.mol2"
 same "example without frcmod: undefined terms" "$(printf '%s\n' "$OUT" | grep -ci 'not defined')" 4
 amber_case smx "$EX/sulfamethoxazole.mol2" -mol2 -frcmod "$EX/sulfamethoxazole.frcmod"
-
-# command lines that are refused with the usage status
-for args in "-ff $EX/small.ff -mol2 x.mol2 -frcmod a" "-amber $GAFF -sdf x.sdf -label m" \
-            "-amber $GAFF -mol2 x.mol2 -type mmff" "-amber $GAFF -ff $EX/small.ff -mol2 x.mol2" \
-            "-amber $GAFF -type gaff -tmf x.tmf" "-amber $GAFF -mol2 x.mol2 -frcmod"; do
-  # shellcheck disable=SC2086
-  run 2 topgen $args
-done
