@@ -18,6 +18,7 @@
 #include "common/error.h"
 #include "common/infile.h"
 #include "common/text/fortran.h"
+#include "common/text/records.h"
 #include "topgen/elements.h"
 #include "topgen/input.h"
 #include "topgen/readers.h"
@@ -64,7 +65,7 @@ class ParmLines {
 std::string folded(std::string_view s) {
   std::size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t\r");
   std::string r = a == std::string_view::npos ? std::string() : std::string(s.substr(a, b - a + 1));
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  rec::low_case(r);
   return r;
 }
 

@@ -16,6 +16,7 @@
 
 #include "common/error.h"
 #include "common/text/fortran.h"
+#include "common/text/records.h"
 
 namespace tvl::topgen {
 
@@ -57,7 +58,7 @@ Molecule gaff_typed_molecule(const std::string& file, const std::string& format,
     if (!type || type->GetValue().empty())
       refuse(file, "atom " + std::to_string(a->GetIdx()) + " got no GAFF type from OpenBabel");
     std::string label = type->GetValue();
-    for (char& c : label) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    rec::low_case(label);
     m.atoms.push_back({label.substr(0, label_len), a->GetX(), a->GetY(), a->GetZ(), 0.0});
     formal_charge += a->GetFormalCharge();
   }
