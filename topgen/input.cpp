@@ -19,8 +19,17 @@ const std::string& Record::word(int i) const {
 
 std::string Record::label(int i, std::size_t n) const { return word(i).substr(0, n); }
 
+void cannot_open(const std::string& name) {
+  stop({" ERROR: cannot open file " + tx::quoted(name) + ": " + std::strerror(errno)});
+}
+
+void file_error(const std::string& name, long line, const std::string& text, std::string_view what) {
+  stop({" ERROR: file " + tx::quoted(name) + ", line " + std::to_string(line) + ": " + std::string(what),
+        "  " + text});
+}
+
 RecordFile::RecordFile(const std::string& name) : name_(name), f_(open_in(name)) {
-  if (!f_) stop({" ERROR: cannot open file " + tx::quoted(name) + ": " + std::strerror(errno)});
+  if (!f_) cannot_open(name);
 }
 
 bool RecordFile::next(Record& r) {
@@ -57,9 +66,7 @@ bool RecordFile::cut(Record& r) {
 void RecordFile::fail(std::string_view what) const { stop({std::string(what)}); }
 
 void RecordFile::fail(long line, const std::string& text, std::string_view what) const {
-  stop({" ERROR: file " + tx::quoted(name_) + ", line " + std::to_string(line) + ": " +
-            std::string(what),
-        "  " + text});
+  file_error(name_, line, text, what);
 }
 
 void RecordFile::need(const Record& r, long long n, bool all) const {

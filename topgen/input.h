@@ -65,6 +65,11 @@ class RecordFile {
   std::string cut_prefix_;
 };
 
+// The stop for a file that cannot be opened, and for an input error at a
+// line of a file: the message names the file and the line and shows it.
+[[noreturn]] void cannot_open(const std::string& name);
+[[noreturn]] void file_error(const std::string& name, long line, const std::string& text, std::string_view what);
+
 inline bool starts(std::string_view s, std::string_view key) { return s.starts_with(key); }
 
 // Words 1 to N as labels.
