@@ -80,16 +80,16 @@ void report_correlation_speed(const LagScheme& lags, int nseries, double seconds
 
 }  // namespace
 
-Inputs load_inputs(const Settings& s) {
+Inputs load_inputs(const Settings& s, const RunLimits& lim) {
   Inputs in;
   in.sysfile = sys::load_system_file(s.sys);
-  in.sys = sys::readsys(s.verbosity, in.sysfile);
+  in.sys = sys::readsys(s.verbosity, in.sysfile, lim.sys);
   config::Cutoff cut;  // no cut-off and no neighbour list in the analysers
   std::string name = s.in;
-  bool found = config::read_str(name, s.verbosity, in.sys, in.conf, cut);
+  bool found = config::read_str(name, s.verbosity, in.sys, in.conf, cut, lim.config);
   if (!found) {
     name = s.gin;
-    found = config::read_gro(name, s.verbosity, in.sys, in.conf, cut);
+    found = config::read_gro(name, s.verbosity, in.sys, in.conf, cut, lim.config);
   }
   if (!found) stop({free_text("ERROR: No configuration file available!!")});
   in.config_name = name;
@@ -122,29 +122,30 @@ float scaled_dtime(const Settings& s) {
 }
 
 int read_frames(const Settings& s, config::Configuration& conf, VectorStore& store,
-                const std::function<void(const config::Configuration&, int, float*)>& reduce) {
+                const std::function<void(const config::Configuration&, int, float*)>& reduce, int nstmax) {
   traj::TrajList list;
   if (s.trajs.empty()) return 0;
   if (!traj::kind_from_text(s.kind, list.kind)) return 0;
   list.names = s.trajs;
   list.ngap = s.ngap;
   traj::Buffers buffers;
-  traj::allocate(buffers);
+  traj::allocate(buffers, tvl::nmax, conf.n);
   // The frame loop stops on a trajectory whose site count differs from the
   // configuration's; the frame counter shows only on a terminal.
   traj::LoopOptions opt;
   opt.counter = true;
+  const int most = std::min(nstmax, tvl::nstceil);
   long kept = traj::frame_loop(list, conf, buffers, [&](long f) {
-    if (f > tvl::nstmax)
+    if (f > most)
       stop({free_text("ERROR: too many timesteps..."), free_text("       increase nstmax parameter !!")});
     if (!store.fits_one_more())
       stop({free_text("ERROR: not enough memory available"),
             free_text("       increase buffsize parameter !!"),
             FreeLine()
                 .t("Current buffersize:")
-                .i(tvl::buffsize)
+                .i(store.limit())
                 .t(" = ")
-                .r(static_cast<double>(tvl::buffsize) * 4.0 / (1024.0 * 1024.0))
+                .r(static_cast<double>(store.limit()) * 4.0 / (1024.0 * 1024.0))
                 .t("MByte")
                 .str()});
     reduce(conf, static_cast<int>(f), store.append());
@@ -178,9 +179,9 @@ std::string result_line(float time, const std::vector<double>& values) {
 Correlated read_and_correlate(const Settings& s, config::Configuration& conf, const Analysis& a,
                               const RunOptions& opt) {
   print_block(a.upper);
-  VectorStore store(a.nseries, tvl::buffsize);
+  VectorStore store(a.nseries, opt.limits.buffsize);
   const double t_read = seconds_now();
-  const int F = read_frames(s, conf, store, a.reduce);
+  const int F = read_frames(s, conf, store, a.reduce, opt.limits.nstmax);
   if (s.verbosity >= 1) report_read_speed(F, seconds_now() - t_read);
   check_frames(F, s, a.upper);
   print_configurations(F);

@@ -23,6 +23,10 @@ float* VectorStore::append() {
     cap = std::min(cap, static_cast<std::size_t>(limit_));
     cap = std::max(cap, need);
     void* grown = std::realloc(cbuff_.get(), cap * sizeof(float));
+    if (!grown && cap > need) {  // without a bound, memory may end before the doubled size
+      cap = need;
+      grown = std::realloc(cbuff_.get(), cap * sizeof(float));
+    }
     if (!grown) throw std::bad_alloc();
     static_cast<void>(cbuff_.release());
     cbuff_.reset(static_cast<float*>(grown));

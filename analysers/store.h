@@ -1,7 +1,8 @@
 #pragma once
 // The vector store `cbuff`: for every kept configuration one row of 3K + 3
 // single-precision values (the K vectors of the series, then three values of
-// the analyser's own). It grows with the data, never beyond `buffsize` values.
+// the analyser's own). It grows with the data, never beyond its bound
+// `buffsize` (no bound by default: as far as memory allows).
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
@@ -26,6 +27,7 @@ class VectorStore {
   const float* row(int f) const { return cbuff_.get() + static_cast<std::size_t>(f) * stride_; }
   SeriesData series() const { return {cbuff_.get(), stride_, k_}; }
   std::size_t capacity_values() const { return capacity_; }
+  long long limit() const { return limit_; }
 
  private:
   struct Free {

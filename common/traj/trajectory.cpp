@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -39,7 +40,7 @@ void check_count(const Handle& h, long long count, int conf_n, int nmax) {
 
 // Reads one xtc frame into b.xtc; false (status 0) at the end or on a bad frame.
 bool xtc_frame(Handle& h, int conf_n, Buffers& b) {
-  const xtc::ReadResult r = xtc::read_frame(h.xdrid, b.xtc, b.nmax);
+  const xtc::ReadResult r = xtc::read_frame(h.xdrid, b.xtc, std::min(b.nmax, xtc::atoms_ceiling));
   switch (r) {
     case xtc::ReadResult::ok:
       check_count(h, b.xtc.natoms, conf_n, b.nmax);
@@ -95,9 +96,9 @@ bool kind_from_text(std::string_view text, Kind& kind) {
 
 const char* kind_text(Kind kind) { return kind == Kind::crd ? "crd" : "xtc"; }
 
-void allocate(Buffers& b, int nmax) {
+void allocate(Buffers& b, int nmax, int sites) {
   b.nmax = nmax;
-  const std::size_t n = nmax > 0 ? static_cast<std::size_t>(nmax) : 0;
+  const std::size_t n = static_cast<std::size_t>(std::clamp(sites, 0, nmax));
   b.crd.x.reserve(n);
   b.crd.y.reserve(n);
   b.crd.z.reserve(n);
@@ -208,7 +209,8 @@ void close_crd_xtc(Handle& h) {
 
 long frame_loop(const TrajList& list, config::Configuration& c, Buffers& b,
                 const std::function<void(long f)>& on_frame, const LoopOptions& opt) {
-  if (b.nmax != opt.nmax) allocate(b, opt.nmax);
+  if (b.nmax != opt.nmax || b.xtc.x.capacity() < 3 * static_cast<std::size_t>(std::max(c.n, 0)))
+    allocate(b, opt.nmax, c.n);
   const int group = list.ngap > 0 ? list.ngap : 1;
   const bool counter = opt.counter && isatty(2);
   long kept = 0, seen = 0;

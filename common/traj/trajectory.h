@@ -7,8 +7,8 @@
 // for every kept frame with the configuration holding it.
 //
 // Checks made here: the site count of a trajectory must equal the
-// configuration's and must not exceed nmax (Stop naming the file and both
-// counts, exit 1); a crd file that cannot be opened or has no header is passed
+// configuration's and must not exceed the bound nmax when one is set (Stop
+// naming the file and both counts, exit 1); a crd file that cannot be opened or has no header is passed
 // over with a warning line; a cut or corrupt frame ends its file with a warning
 // on standard error, the frames before it being used.
 #include <functional>
@@ -29,14 +29,15 @@ enum class Kind { crd, xtc };
 bool kind_from_text(std::string_view text, Kind& kind);
 const char* kind_text(Kind kind);
 
-// Single-precision frame buffers, sized once for nmax sites and reused for
-// every frame and every skipped frame.
+// Single-precision frame buffers, sized once for the configuration's sites
+// and reused for every frame and every skipped frame; nmax is the bound of
+// the site count (tvl::no_bound: none).
 struct Buffers {
   crd::Frame crd;
   xtc::Frame xtc;
   int nmax = tvl::nmax;
 };
-void allocate(Buffers& b, int nmax = tvl::nmax);
+void allocate(Buffers& b, int nmax = tvl::nmax, int sites = 0);
 
 // One open trajectory.
 struct Handle {
@@ -57,7 +58,7 @@ struct Handle {
 // Opens a trajectory; h.status becomes 1 when frames can be read.
 // crd: the header is read; a file that cannot be opened or whose header
 // cannot be read gets status 0 and a warning line naming it on standard output.
-// A header count above nmax or different from `expected_n` (the
+// A header count above the bound nmax or different from `expected_n` (the
 // configuration's site count; pass -1 to accept any) stops the program.
 // xtc: opened through the XDR file table; when that fails a line naming the
 // file is written and status is 0 (the later close then ends the program

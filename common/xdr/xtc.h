@@ -22,6 +22,10 @@ struct Frame {
   std::vector<float> x;     // 3*natoms values, atom after atom x, y, z
 };
 
+// The most atoms a frame may hold when the reader sets no lower bound:
+// above it a frame is bad (its arrays would not be indexable in int).
+inline constexpr int atoms_ceiling = 1 << 28;
+
 enum class ReadResult {
   ok,       // a whole frame was decoded
   end,      // clean end of file at a frame boundary (no byte left)
@@ -35,7 +39,7 @@ enum class ReadResult {
 // the coordinate block's, and any stored value the decoder cannot trust are
 // reported as bad; nothing of a bad frame may be used, except f.natoms after a
 // count outside 0..max_atoms: it then holds that count, for the message.
-ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
+ReadResult read_frame(int xdrid, Frame& f, int max_atoms = atoms_ceiling);
 
 // The message for a file whose first frame does not begin with the magic
 // number 1995, so every reader words it alike: "<name>" is not an xtc file ...

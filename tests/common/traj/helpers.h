@@ -42,7 +42,7 @@ inline void write_crd(const std::string& name, int n, int first, int count) {
 // masses 1, 2, 3 within each molecule.
 inline config::Configuration sites(int n) {
   config::Configuration c;
-  config::reset(c, {});
+  config::reset(c);
   for (int s = 0; s < n; ++s) {
     if (s % 3 == 0) {
       config::add_molecule(c);
