@@ -666,7 +666,8 @@ void encode(int* ip, int n, Block& b, u8* bytes) {
 // Stream level.
 namespace {
 
-// Codec scratch, shared by all streams and grown only: the integer
+// Codec scratch, one per thread (frames may be decoded on several threads at
+// once), shared by all streams of a thread and grown only: the integer
 // coordinates and the packed bytes of the block being written or read.
 struct Scratch {
   std::vector<int> ip;
@@ -674,7 +675,7 @@ struct Scratch {
   int oldsize = 0;
   Block block;  // the block prepared last
 };
-Scratch scratch;
+thread_local Scratch scratch;
 
 // Grows the byte scratch; false when the memory cannot be had.
 bool grow_bytes(std::size_t need) {

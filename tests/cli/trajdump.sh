@@ -5,7 +5,8 @@ XTC=$DATA/xtc
 HELP="
 TRAJDUMP : Writes content of several GROMACS .xtc files to STDOUT
 
-Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> "
+Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> 
+  -nt <n> : threads decoding the frames (default: one per core)"
 
 run 2 trajdump
 same "no arguments: help" "$OUT" "$HELP"
