@@ -61,7 +61,8 @@ void report_read_speed(int frames, double seconds) {
                .str());
 }
 
-void report_correlation_speed(const LagScheme& lags, int nseries, double seconds, Engine used, Engine asked) {
+void report_correlation_speed(const LagScheme& lags, int nseries, double seconds, Engine used, Engine asked,
+                              unsigned threads) {
   const long long pairs = lags.pairs() * nseries;
   out_line(FreeLine()
                .t("Correlation:")
@@ -71,8 +72,8 @@ void report_correlation_speed(const LagScheme& lags, int nseries, double seconds
                .t(" s,")
                .r(std::round(seconds > 0 ? static_cast<double>(pairs) / seconds : 0.0))
                .t(" pairs/s on")
-               .i(worker_threads(0))
-               .t(" cores, ")
+               .i(threads)
+               .t(" threads, ")
                .t(engine_text(used))
                .t(asked == Engine::automatic ? " engine (automatic choice)" : " engine (-corr)")
                .str());
@@ -122,20 +123,23 @@ float scaled_dtime(const Settings& s) {
 }
 
 int read_frames(const Settings& s, config::Configuration& conf, VectorStore& store,
-                const std::function<void(const config::Configuration&, int, float*)>& reduce, int nstmax) {
+                const std::function<void(const config::Configuration&, int, float*)>& reduce, int nstmax,
+                unsigned nthreads) {
   traj::TrajList list;
   if (s.trajs.empty()) return 0;
   if (!traj::kind_from_text(s.kind, list.kind)) return 0;
   list.names = s.trajs;
   list.ngap = s.ngap;
-  traj::Buffers buffers;
-  traj::allocate(buffers, tvl::nmax, conf.n);
   // The frame loop stops on a trajectory whose site count differs from the
   // configuration's; the frame counter shows only on a terminal.
   traj::LoopOptions opt;
   opt.counter = true;
   const int most = std::min(nstmax, tvl::nstceil);
-  long kept = traj::frame_loop(list, conf, buffers, [&](long f) {
+  traj::RowLoop rows;
+  rows.threads = worker_threads(nthreads);
+  rows.row = store.stride();
+  rows.reduce = [&](const config::Configuration& c, long f, float* row) { reduce(c, static_cast<int>(f), row); };
+  rows.place = [&](long f) {
     if (f > most)
       stop({free_text("ERROR: too many timesteps..."), free_text("       increase nstmax parameter !!")});
     if (!store.fits_one_more())
@@ -148,9 +152,9 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
                 .r(static_cast<double>(store.limit()) * 4.0 / (1024.0 * 1024.0))
                 .t("MByte")
                 .str()});
-    reduce(conf, static_cast<int>(f), store.append());
-  }, opt);
-  return static_cast<int>(kept);
+    return store.append();
+  };
+  return static_cast<int>(traj::frame_loop_rows(list, conf, rows, opt));
 }
 
 LagScheme lag_scheme(const Settings& s, int frames) {
@@ -179,9 +183,11 @@ std::string result_line(float time, const std::vector<double>& values) {
 Correlated read_and_correlate(const Settings& s, config::Configuration& conf, const Analysis& a,
                               const RunOptions& opt) {
   print_block(a.upper);
+  // -nt sets the threads of the whole run; without it the caller's choice.
+  const unsigned threads = worker_threads(s.nthreads > 0 ? static_cast<unsigned>(s.nthreads) : opt.nthreads);
   VectorStore store(a.nseries, opt.limits.buffsize);
   const double t_read = seconds_now();
-  const int F = read_frames(s, conf, store, a.reduce, opt.limits.nstmax);
+  const int F = read_frames(s, conf, store, a.reduce, opt.limits.nstmax, threads);
   if (s.verbosity >= 1) report_read_speed(F, seconds_now() - t_read);
   check_frames(F, s, a.upper);
   print_configurations(F);
@@ -191,9 +197,10 @@ Correlated read_and_correlate(const Settings& s, config::Configuration& conf, co
   Correlated r;
   r.lags = lag_scheme(s, F);
   const double t_corr = seconds_now();
-  const Engine engine = choose_engine(s.corr, r.lags, a.nseries, a.ngroups, opt.nthreads);
-  r.sums = correlate_with(engine, store.series(), a.group, a.ngroups, r.lags, a.leg, opt.nthreads, a.progress);
-  if (s.verbosity >= 1) report_correlation_speed(r.lags, a.nseries, seconds_now() - t_corr, engine, s.corr);
+  const Engine engine = choose_engine(s.corr, r.lags, a.nseries, a.ngroups, threads);
+  r.sums = correlate_with(engine, store.series(), a.group, a.ngroups, r.lags, a.leg, threads, a.progress);
+  if (s.verbosity >= 1)
+    report_correlation_speed(r.lags, a.nseries, seconds_now() - t_corr, engine, s.corr, threads);
   return r;
 }
 

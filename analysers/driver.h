@@ -49,11 +49,14 @@ void keep_inputs(const Settings& s, const Inputs& in, const std::vector<std::str
 float scaled_dtime(const Settings& s);
 
 // Reads all trajectories; for every kept configuration F (1-based) checks
-// the bound nstmax (and the store's own, buffsize) and calls reduce(conf, F,
-// row) to fill the store's new row. Returns the number of kept configurations.
+// the bound nstmax (and the store's own, buffsize) and appends the row that
+// reduce(conf, F, row) fills to the store. Frames are decoded, placed and
+// reduced on `nthreads` threads (0: one per core), in frame order into the
+// store, so the store and every message are the same for any thread count.
+// Returns the number of kept configurations.
 int read_frames(const Settings& s, config::Configuration& conf, VectorStore& store,
                 const std::function<void(const config::Configuration&, int, float*)>& reduce,
-                int nstmax = tvl::nstmax);
+                int nstmax = tvl::nstmax, unsigned nthreads = 0);
 
 // The lag/origin grid of the run.
 LagScheme lag_scheme(const Settings& s, int frames);
@@ -62,7 +65,8 @@ LagScheme lag_scheme(const Settings& s, int frames);
 // exponent form with 5 significant digits.
 std::string result_line(float time, const std::vector<double>& values);
 
-// Threads used by the correlation (0: all cores), and the bounds of the run.
+// Threads of the run when -nt is not given (0: one per core), and the bounds
+// of the run.
 struct RunOptions {
   unsigned nthreads = 0;
   RunLimits limits = {};

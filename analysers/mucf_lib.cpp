@@ -39,6 +39,7 @@ const ProgramText& mucf_text() {
        "            -tgap : smallest gap for tcf evaluation",
        "             (In both cases a \"1\" means every config)",
        "            -corr : correlation engine: direct or fft (default: the faster one for the job)",
+       "            -nt   : threads reading the trajectories and correlating (default: one per core)",
        ""}};
   return t;
 }

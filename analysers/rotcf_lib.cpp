@@ -47,6 +47,7 @@ const ProgramText& rotcf_text() {
        "            -tgap : smallest gap for tcf evaluation",
        "             (In both cases a \"1\" means every config)",
        "            -corr : correlation engine: direct or fft (default: the faster one for the job)",
+       "            -nt   : threads reading the trajectories and correlating (default: one per core)",
        ""}};
   return t;
 }

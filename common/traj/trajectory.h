@@ -111,4 +111,30 @@ long frame_loop(const TrajList& list, config::Configuration& c, Buffers& b,
                 const std::function<void(long f)>& on_frame,
                 const LoopOptions& opt = {});
 
+// The same walk through the list with the per-frame work on worker threads:
+// every file's whole frames are found by an offset scan, then read, decoded,
+// placed into a configuration and reduced to a row of values on the workers,
+// a few frames per thread at a time, and used on the calling thread in frame
+// order. Where the scan stopped (the end of the file, or a damaged frame)
+// the file is read on from there frame by frame as frame_loop reads it, so
+// the frames kept, the files passed over, cut and damaged frames, every
+// message and every row are the same as frame_loop's for any thread count.
+struct RowLoop {
+  unsigned threads = 1;     // 1: everything on the calling thread
+  unsigned per_thread = 2;  // frames in memory per worker
+  std::size_t row = 0;      // values of a row
+  // Any thread: the row of kept configuration f (1-based) from the
+  // configuration holding it; row starts zeroed. May throw Stop: the stop
+  // then comes in f's turn, and only when frame_loop would call on_frame(f).
+  std::function<void(const config::Configuration& c, long f, float* row)> reduce;
+  // Calling thread, in order: where the row of kept configuration f goes
+  // (checks may stop here first).
+  std::function<float*(long f)> place;
+};
+// Returns the number of kept configurations. c is the configuration read
+// before (sites, molecules, masses); the positions it holds afterwards are
+// not defined.
+long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLoop& rows,
+                     const LoopOptions& opt = {});
+
 }  // namespace tvl::traj

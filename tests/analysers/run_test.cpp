@@ -423,16 +423,20 @@ TEST(Driver, FullVectorStoreStopsWithTheBuffsizeMessage) {
   s.trajs = {"small.crd"};
   s.sys = "small.sys";
   s.in = "small.str";
-  int reduced = 0;
+  int stored = 0;
   Outcome r = invoke({}, [&](int, char**) {
     Inputs in = load_inputs(s);
     VectorStore store(in.conf.m, 4 * (3 * in.conf.m + 3));
-    return read_frames(s, in.conf, store, [&](const config::Configuration& c, int f, float* row) {
-      dipoles(in.sys, c, f, row);
-      ++reduced;
-    });
+    try {
+      return read_frames(s, in.conf, store, [&](const config::Configuration& c, int f, float* row) {
+        dipoles(in.sys, c, f, row);
+      });
+    } catch (const Stop&) {
+      stored = store.frames();
+      throw;
+    }
   });
-  EXPECT_EQ(reduced, 4);
+  EXPECT_EQ(stored, 4);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.lines, (std::vector<std::string>{" ERROR: not enough memory available",
                                                "        increase buffsize parameter !!",
