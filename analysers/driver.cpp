@@ -139,7 +139,11 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
   rows.threads = worker_threads(nthreads);
   rows.row = store.stride();
   rows.reduce = [&](const config::Configuration& c, long f, float* row) { reduce(c, static_cast<int>(f), row); };
-  rows.place = [&](long f) {
+  rows.room = [&](long last, long& held) {
+    held = static_cast<long>(std::min<long long>(store.reserve(last), most));
+    return store.data();
+  };
+  rows.place = [&](long f, bool written) {
     if (f > most)
       stop({free_text("ERROR: too many timesteps..."), free_text("       increase nstmax parameter !!")});
     if (!store.fits_one_more())
@@ -152,7 +156,7 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
                 .r(static_cast<double>(store.limit()) * 4.0 / (1024.0 * 1024.0))
                 .t("MByte")
                 .str()});
-    return store.append();
+    return written ? store.commit() : store.append();
   };
   return static_cast<int>(traj::frame_loop_rows(list, conf, rows, opt));
 }

@@ -274,6 +274,7 @@ struct Slot {
   std::exception_ptr err;  // what the reduction threw, kept for its turn
   bool ok = false;         // read and decoded
   bool starts = false;     // first frame of a group: placed and reduced
+  bool direct = false;     // reduced into the caller's room, not into `row`
 };
 
 // A copy of the configuration for a worker: what placing a frame and the
@@ -302,11 +303,12 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
   // used when the group is complete.
   std::vector<float> pending(rows.row);
   std::exception_ptr pending_err;
-  auto reduce_into = [&](const config::Configuration& conf, long f, std::vector<float>& row, std::exception_ptr& err) {
-    std::fill(row.begin(), row.end(), 0.0f);
+  bool pending_direct = false;  // the row is in the caller's room already
+  auto reduce_into = [&](const config::Configuration& conf, long f, float* row, std::exception_ptr& err) {
+    std::fill(row, row + rows.row, 0.0f);
     err = nullptr;
     try {
-      rows.reduce(conf, f, row.data());
+      rows.reduce(conf, f, row);
     } catch (...) {
       err = std::current_exception();
     }
@@ -316,9 +318,9 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
     ++seen;
     if (++pos == group) {
       pos = 0;
-      float* to = rows.place(++kept);
+      float* to = rows.place(++kept, pending_direct);
       if (pending_err) std::rethrow_exception(pending_err);
-      std::copy(pending.begin(), pending.end(), to);
+      if (!pending_direct) std::copy(pending.begin(), pending.end(), to);
     }
     if (counter && seen % 20 == 0) std::fprintf(stderr, "\r frames read: %ld", seen);
   };
@@ -351,6 +353,10 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
       }
       const int pos0 = pos;
       const long kept0 = kept;
+      // Room for the rows of the groups that begin in this file.
+      float* room = nullptr;
+      long held = 0;
+      if (io.count > 0 && rows.room) room = rows.room(kept0 + (pos0 + static_cast<long>(io.count) - 1) / group + 1, held);
       auto work = [&](std::size_t k, std::size_t si) {
         Slot& sl = slots[si];
         sl.ok = false;
@@ -369,14 +375,17 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
           place(sl.conf, sl.xtc);
         else
           place(sl.conf, sl.crd);
-        reduce_into(sl.conf, kept0 + in_group / group + 1, sl.row, sl.err);
+        const long f = kept0 + in_group / group + 1;
+        sl.direct = room && f <= held;
+        reduce_into(sl.conf, f, sl.direct ? room + static_cast<std::size_t>(f - 1) * rows.row : sl.row.data(), sl.err);
       };
       auto use = [&](std::size_t, std::size_t si) {
         Slot& sl = slots[si];
         if (!sl.ok) return false;  // read on below, where its damage is met
         ++h.frames;
         if (sl.starts) {
-          pending.swap(sl.row);
+          if (!sl.direct) pending.swap(sl.row);
+          pending_direct = sl.direct;
           std::swap(pending_err, sl.err);
         }
         advance();
@@ -398,7 +407,8 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
       bool ok = false;
       if (pos == 0) {
         ok = take_frame(h, c, b);
-        if (ok) reduce_into(c, kept + 1, pending, pending_err);
+        if (ok) reduce_into(c, kept + 1, pending.data(), pending_err);
+        pending_direct = false;
       } else {
         ok = skip_frame(h, b);
       }

@@ -128,8 +128,15 @@ struct RowLoop {
   // then comes in f's turn, and only when frame_loop would call on_frame(f).
   std::function<void(const config::Configuration& c, long f, float* row)> reduce;
   // Calling thread, in order: where the row of kept configuration f goes
-  // (checks may stop here first).
-  std::function<float*(long f)> place;
+  // (checks may stop here first). `written`: the row is already in the room
+  // that `room` gave, at row f.
+  std::function<float*(long f, bool written)> place;
+  // Optional, calling thread, before a file's frames are handed out: room
+  // for the rows of kept configurations 1 .. last. Returns the address of
+  // row 1 (row f at + (f - 1) * row) and sets `held` to the rows there; the
+  // workers then reduce into that room directly. The room must not move
+  // while a file is read.
+  std::function<float*(long last, long& held)> room;
 };
 // Returns the number of kept configurations. c is the configuration read
 // before (sites, molecules, masses); the positions it holds afterwards are

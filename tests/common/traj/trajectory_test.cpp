@@ -337,9 +337,18 @@ RowRun row_loop(const std::vector<std::string>& names, int ngap, unsigned thread
     row[1] = static_cast<float>(k.xcm[1]);
     row[2] = static_cast<float>(k.z[n - 1]);
   };
-  rows.place = [&](long f) {
+  // Odd thread counts reduce into a room of 8 rows (the rest into scratch).
+  std::vector<float> room(8 * 3, -1.0f);
+  if (threads % 2 == 1)
+    rows.room = [&](long, long& held) {
+      held = 8;
+      return room.data();
+    };
+  rows.place = [&](long f, bool written) {
     EXPECT_EQ(f, static_cast<long>(r.rows.size()) + 1);
+    EXPECT_EQ(written, threads % 2 == 1 && f <= 8);
     r.rows.emplace_back(3, -1.0f);
+    if (written) std::copy_n(room.begin() + 3 * (f - 1), 3, r.rows.back().begin());
     return r.rows.back().data();
   };
   testing::internal::CaptureStdout();
