@@ -11,6 +11,7 @@
 //
 // usage: bench_rotcf_read [frames, default 4000] [source xtc, default
 //        tests/data/xtc/water_p1000.xtc (its first frame places the waters)]
+//        [system file, default tests/data/sysfile/sol_rotcf.sys]
 #include <unistd.h>
 
 #include <cstdio>
@@ -34,31 +35,11 @@ namespace {
 
 using namespace tvl::bench;
 
-const char* kSys = R"(begin{sites}
-  ow   -0.8476   15.9994
-  hw    0.4238    1.008
-end{sites}
-begin{molecule}
-  label sol
-  begin{configuration}
-    ow    0.00000   0.00000   0.00000
-    hw    1.00000   0.00000   0.00000
-    hw   -0.33331   0.94282   0.00000
-  end{configuration}
-end{molecule}
-begin{rotcf}
-  1 1 2 1 3
-end{rotcf}
-)";
-
-// The system file, and a GRO file of the trajectory's first frame.
-void write_inputs(const std::string& xtc, const std::string& sys, const std::string& gro) {
+// A GRO file of the trajectory's first frame.
+void write_gro(const std::string& xtc, const std::string& gro) {
   tvl::xtc::Frame f;
   tvl::XdrFile in(xtc, "r");
   if (!in || tvl::xtc::read_frame(in.id(), f) != tvl::xtc::ReadResult::ok) std::exit(1);
-  tvl::OutFile s(sys);
-  s.write(kSys);
-  s.close();
   tvl::OutFile g(gro);
   g.line("waters");
   g.line(tvl::text::fmt_i(f.natoms, 5));
@@ -79,6 +60,7 @@ void write_inputs(const std::string& xtc, const std::string& sys, const std::str
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::atoi(argv[1]) : 4000;
   const std::string source = argc > 2 ? argv[2] : "tests/data/xtc/water_p1000.xtc";
+  const std::string sys = argc > 3 ? argv[3] : "tests/data/sysfile/sol_rotcf.sys";
   const std::string bin = bin_dir();
   char tmpl[] = "/tmp/bench_rotcf_read.XXXXXX";
   if (frames < 1 || !::mkdtemp(tmpl)) {
@@ -86,9 +68,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string dir = tmpl;
-  const std::string xtc = dir + "/waters.xtc", sys = dir + "/w.sys", gro = dir + "/w.gro", out = dir + "/out";
+  const std::string xtc = dir + "/waters.xtc", gro = dir + "/w.gro", out = dir + "/out";
   write_waters(source, xtc, frames);
-  write_inputs(xtc, sys, gro);
+  write_gro(xtc, gro);
   double load[1] = {0.0};
   ::getloadavg(load, 1);
   // The library writes the reading's lines to standard output: the figures go

@@ -26,23 +26,6 @@ constexpr int kWaters = 33334;
 constexpr int kFrames = 3;
 constexpr double kTurn = 0.3;  // radians per frame
 
-const char* kSys = R"(begin{sites}
-  ow   -0.8476   15.9994
-  hw    0.4238    1.008
-end{sites}
-begin{molecule}
-  label sol
-  begin{configuration}
-    ow    0.00000   0.00000   0.00000
-    hw    1.00000   0.00000   0.00000
-    hw   -0.33331   0.94282   0.00000
-  end{configuration}
-end{molecule}
-begin{rotcf}
-  1 1 2 1 3
-end{rotcf}
-)";
-
 // Site k of water w in frame f (nm): the model turned about y by f x kTurn,
 // on a grid of 0.31 nm.
 void site(int w, int k, int f, double r[3]) {
@@ -56,7 +39,7 @@ void site(int w, int k, int f, double r[3]) {
 }
 
 void write_box() {
-  test::write_file("box.sys", kSys);
+  test::write_file("box.sys", test::read_file(std::string(TVL_TEST_DATA) + "/sysfile/sol_rotcf.sys"));
   std::string gro = "33334 waters\n" + std::to_string(3 * kWaters) + "\n";
   char line[80];
   const char* names[3] = {"OW", "HW1", "HW2"};
