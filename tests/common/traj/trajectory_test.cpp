@@ -401,3 +401,30 @@ TEST_P(RowLoopThreads, KeepWhatTheFrameLoopKeeps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Threads, RowLoopThreads, ::testing::Values(1u, 2u, 3u, 7u));
+
+// Frames are read, decoded, placed and reduced into storage that is reused:
+// the allocations of the row loop do not grow with each frame.
+TEST_P(RowLoopThreads, AllocatesNothingPerFrame) {
+  test::write_crd("a20.crd", 30, 0, 20);
+  test::write_crd("a60.crd", 30, 0, 60);
+  std::vector<float> room(60 * 3);
+  auto count = [&](const std::string& name) {
+    config::Configuration c = test::sites(30);
+    traj::RowLoop rows;
+    rows.threads = GetParam();
+    rows.row = 3;
+    rows.reduce = [](const config::Configuration& k, long, float* row) { row[0] = static_cast<float>(k.box[0]); };
+    rows.room = [&](long, long& held) {
+      held = 60;
+      return room.data();
+    };
+    rows.place = [&](long f, bool) { return room.data() + 3 * (f - 1); };
+    traj::LoopOptions opt;
+    opt.echo_names = false;
+    const long before = test::allocations();
+    EXPECT_EQ(traj::frame_loop_rows({Kind::crd, {name}, 1}, c, rows, opt), name == "a20.crd" ? 20 : 60);
+    return test::allocations() - before;
+  };
+  // only the file's list of frame offsets grows, by doubling
+  EXPECT_LE(count("a60.crd") - count("a20.crd"), 3);
+}
