@@ -69,7 +69,9 @@ int main(int argc, char** argv) {
   }
   const std::string dir = tmpl;
   const std::string xtc = dir + "/waters.xtc", gro = dir + "/w.gro", out = dir + "/out";
-  write_waters(source, xtc, frames);
+  tvl::xtc::Frame first;
+  first_water_frame("bench_rotcf_read", source, first);
+  write_waters(first, xtc, frames);
   write_gro(xtc, gro);
   double load[1] = {0.0};
   ::getloadavg(load, 1);

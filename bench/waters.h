@@ -64,18 +64,20 @@ inline Run run_program(const std::vector<std::string>& argv, const std::string& 
   return best;
 }
 
-// 2000 waters from the first frame of `source` (its waters, then copies of
+// The first frame of the water trajectory `source` into f; stops the bench
+// (naming `bench`) when it holds no whole waters.
+inline void first_water_frame(const char* bench, const std::string& source, tvl::xtc::Frame& f) {
+  tvl::XdrFile in(source, "r");
+  if (!in || tvl::xtc::read_frame(in.id(), f) != tvl::xtc::ReadResult::ok || f.natoms % 3 != 0 || f.natoms == 0) {
+    std::fprintf(stderr, "%s: cannot read a water frame from %s\n", bench, source.c_str());
+    std::exit(1);
+  }
+}
+
+// 2000 waters from the water frame f (its waters, then copies of
 // the first ones shifted by a box length), moving as rigid bodies: every
 // frame each water steps a little and turns a little about its oxygen.
-inline void write_waters(const std::string& source, const std::string& name, int frames) {
-  tvl::xtc::Frame f;
-  {
-    tvl::XdrFile in(source, "r");
-    if (!in || tvl::xtc::read_frame(in.id(), f) != tvl::xtc::ReadResult::ok || f.natoms % 3 != 0) {
-      std::fprintf(stderr, "bench: cannot read a water frame from %s\n", source.c_str());
-      std::exit(1);
-    }
-  }
+inline void write_waters(tvl::xtc::Frame f, const std::string& name, int frames) {
   const int have = f.natoms / 3;
   const float box = f.box[0][0] > 0 ? f.box[0][0] : 3.7f;
   std::vector<float> x(9 * static_cast<std::size_t>(waters));

@@ -261,7 +261,6 @@ int reverse(const Settings& s) {
   tvl::out_line(free_text("#  step   time (ps)"));
 
   tvl::xtc::Frame in;
-  tvl::crd::Frame out;
   tvl::crd::Writer crd;
   long frame_no = 0;  // frames converted so far
   auto frame_text = [&] { return "frame " + std::to_string(frame_no + 1) + " of the xtc-file " + quoted(s.xtc); };
@@ -276,8 +275,14 @@ int reverse(const Settings& s) {
     tvl::stop(std::move(lines));
   };
 
-  // One decoded frame as a crd frame.
-  auto convert = [](const tvl::xtc::Frame& f, tvl::crd::Frame& c) {
+  // One decoded frame as a crd frame record, made beside the other frames
+  // on the worker threads, so the writing thread only writes.
+  struct Record {
+    tvl::crd::Frame frame;
+    std::vector<char> bytes;
+  };
+  auto convert = [](const tvl::xtc::Frame& f, Record& rec) {
+    tvl::crd::Frame& c = rec.frame;
     const std::size_t n = static_cast<std::size_t>(f.natoms);
     c.x.resize(n);
     c.y.resize(n);
@@ -288,10 +293,11 @@ int reverse(const Settings& s) {
       c.y[j] = f.x[3 * j + 1];
       c.z[j] = f.x[3 * j + 2];
     }
+    tvl::crd::encode_record(c, f.natoms, rec.bytes);
   };
-  // Writes the next frame of the crd-file (f is the xtc frame, c the same as
-  // a crd frame).
-  auto take = [&](const tvl::xtc::Frame& f, const tvl::crd::Frame& c) {
+  // Writes the next frame of the crd-file (f is the xtc frame, rec the same
+  // as a crd frame record).
+  auto take = [&](const tvl::xtc::Frame& f, const Record& rec) {
     if (frame_no == 0) {
       crd.open(s.crd, f.natoms);
     } else if (f.natoms != crd.natoms()) {
@@ -300,7 +306,7 @@ int reverse(const Settings& s) {
                       "; a crd-file holds one number of atoms")});
     }
     tvl::out_line(FreeLine().i(f.step).r4(f.time).str());
-    crd.write(c);
+    crd.write_record(rec.bytes);
     ++frame_no;
     created.keep = true;
   };
@@ -313,14 +319,15 @@ int reverse(const Settings& s) {
   opt.name = s.xtc;
   opt.max_atoms = max_atoms;
   opt.threads = tvl::worker_threads(s.threads);
-  std::vector<tvl::crd::Frame> outs(tvl::traj::xtc_slots(opt));
+  std::vector<Record> records(tvl::traj::xtc_slots(opt));
   tvl::traj::read_xtc_in_order(
-      opt, [&](const tvl::xtc::Frame& f, std::size_t slot) { convert(f, outs[slot]); },
+      opt, [&](const tvl::xtc::Frame& f, std::size_t slot) { convert(f, records[slot]); },
       [&](const tvl::xtc::Frame& f, std::size_t slot) {
-        take(f, outs[slot]);
+        take(f, records[slot]);
         return true;
       });
 
+  Record out;
   for (;;) {
     const tvl::xtc::ReadResult r = tvl::xtc::read_frame(xtc.id(), in, max_atoms);
     if (r == tvl::xtc::ReadResult::end) break;

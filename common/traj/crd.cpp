@@ -205,9 +205,23 @@ void Writer::open(const std::string& name, int natoms, bool exclusive) {
   out_ = tvl::OutFile(name, exclusive ? "wbx" : "wb");
   name_ = name;
   n_ = natoms;
-  buf_.assign(static_cast<std::size_t>(frame_payload(n_) + 8), 0);
   const std::int32_t h[3] = {4, n_, 4};
   out_.write(h, sizeof h);
+}
+
+void encode_record(const Frame& f, int n, std::vector<char>& rec) {
+  const std::size_t m = static_cast<std::size_t>(n);
+  const std::int32_t len = static_cast<std::int32_t>(frame_payload(n));
+  rec.resize(static_cast<std::size_t>(len) + 8);
+  char* p = rec.data();
+  std::memcpy(p, &len, 4);
+  std::memcpy(p + 4, f.box, 12);
+  if (m > 0) {
+    std::memcpy(p + 16, f.x.data(), 4 * m);
+    std::memcpy(p + 16 + 4 * m, f.y.data(), 4 * m);
+    std::memcpy(p + 16 + 8 * m, f.z.data(), 4 * m);
+  }
+  std::memcpy(p + 4 + len, &len, 4);
 }
 
 void Writer::write(const Frame& f) {
@@ -215,17 +229,15 @@ void Writer::write(const Frame& f) {
   if (f.x.size() < n || f.y.size() < n || f.z.size() < n)
     tvl::stop({free_text("ERROR: crd-file " + quoted(name_) + ": a frame holds fewer than " +
                          std::to_string(n_) + " sites")});
-  const std::int32_t len = static_cast<std::int32_t>(frame_payload(n_));
-  char* p = buf_.data();
-  std::memcpy(p, &len, 4);
-  std::memcpy(p + 4, f.box, 12);
-  if (n > 0) {
-    std::memcpy(p + 16, f.x.data(), 4 * n);
-    std::memcpy(p + 16 + 4 * n, f.y.data(), 4 * n);
-    std::memcpy(p + 16 + 8 * n, f.z.data(), 4 * n);
-  }
-  std::memcpy(p + 4 + len, &len, 4);
+  encode_record(f, n_, buf_);
   out_.write(buf_.data(), buf_.size());
+}
+
+void Writer::write_record(const std::vector<char>& rec) {
+  if (static_cast<long long>(rec.size()) != frame_payload(n_) + 8)
+    tvl::stop({free_text("ERROR: crd-file " + quoted(name_) + ": a frame record does not hold " +
+                         std::to_string(n_) + " sites")});
+  out_.write(rec.data(), rec.size());
 }
 
 void Writer::close() { out_.close(); }

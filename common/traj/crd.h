@@ -38,6 +38,11 @@ inline long long frame_payload(int n) { return 12LL + 12LL * n; }
 // n values (storage reused). Uses no shared state.
 bool decode_record(const unsigned char* rec, std::size_t size, int n, Frame& f);
 
+// The frame record of n sites from f (box and the first n values of f.x,
+// f.y, f.z; each must hold that many) into rec: leading marker, payload,
+// trailing marker. rec's storage is reused.
+void encode_record(const Frame& f, int n, std::vector<char>& rec);
+
 class Reader {
  public:
   Reader() = default;
@@ -86,6 +91,9 @@ class Writer {
   // Writes one frame from f.box and the first N values of f.x, f.y, f.z;
   // throws Stop naming the file on a write failure or when a vector is short.
   void write(const Frame& f);
+  // Writes a record made by encode_record for this file's site count; throws
+  // Stop naming the file on a write failure or a record of another size.
+  void write_record(const std::vector<char>& rec);
   void close();  // checked
   bool is_open() const { return out_.is_open(); }
   int natoms() const { return n_; }

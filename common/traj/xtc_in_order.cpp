@@ -1,8 +1,11 @@
 #include "common/traj/xtc_in_order.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
+#include "common/error.h"
+#include "common/text/fortran.h"
 #include "common/traj/frame_offsets.h"
 #include "common/traj/frame_pipeline.h"
 
@@ -48,8 +51,12 @@ std::size_t read_xtc_in_order(const XtcInOrder& opt,
   };
   auto take = [&](std::size_t, std::size_t slot) { return slots[slot].ok && use(slots[slot].frame, slot); };
   const std::size_t used = run_in_order(in_order(opt, at.frames()), work, take);
-  // The stream goes on at the first frame not used (the file's end after the last).
-  if (used > 0 && fseeko(stream, static_cast<off_t>(at.offset(used)), SEEK_SET) != 0) std::clearerr(stream);
+  // The stream goes on at the first frame not used (the file's end after the
+  // last). Frames were found only in a regular file, where this cannot fail;
+  // if it did, reading on from elsewhere would repeat or skip frames.
+  if (used > 0 && fseeko(stream, static_cast<off_t>(at.offset(used)), SEEK_SET) != 0)
+    stop({"xtc-file " + text::quoted(opt.name) + ": cannot go on reading after frame " + std::to_string(used)},
+         exit_error, Stream::err);
   return used;
 }
 

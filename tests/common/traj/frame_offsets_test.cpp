@@ -312,10 +312,12 @@ TEST_P(InOrderPass, UsesEveryFrameInOrderWithItsOwnWork) {
   opt.threads = GetParam();
   std::vector<std::size_t> slot_of(opt.slots());
   std::atomic<int> busy{0}, most{0};
+  std::atomic<std::size_t> done{0};
   std::vector<std::size_t> seen;
   const std::size_t used = traj::run_in_order(
       opt,
       [&](std::size_t k, std::size_t s) {
+        EXPECT_LT(k, done.load() + opt.slots());  // never more frames in memory than slots
         const int now = ++busy;
         for (int m = most.load(); now > m && !most.compare_exchange_weak(m, now);) {
         }
@@ -325,6 +327,7 @@ TEST_P(InOrderPass, UsesEveryFrameInOrderWithItsOwnWork) {
       [&](std::size_t k, std::size_t s) {
         EXPECT_EQ(slot_of[s], k * k);
         seen.push_back(k);
+        done = k + 1;
         return true;
       });
   EXPECT_EQ(used, 200u);
