@@ -7,6 +7,7 @@
 #include "common/error.h"
 #include "common/outfile.h"
 #include "common/text/fortran.h"
+#include "common/threads.h"
 
 namespace tvl::an {
 
@@ -95,6 +96,11 @@ void first_pass(const Args& a, const ProgramText& prog, Settings& s) {
   int_option(a, "-gap", "ngap: ", 0, s.ngap, prog);
   for (int i = 1; i <= a.n; ++i)  // -corr direct | fft | auto, not echoed
     if (a[i] == "-corr" && (!a.has_value(i) || !engine_from_text(first_word(a[i + 1]), s.corr))) syntax_error(prog);
+  for (int i = 1; i <= a.n; ++i) {  // -nt: threads, not echoed (the output is the same for any count)
+    if (a[i] != "-nt") continue;
+    s.nthreads = read_int(a, i, prog);
+    if (s.nthreads < 1 || s.nthreads > max_threads) syntax_error(prog);
+  }
   // The times written are lag x (skip + 1) x dtime in single precision: the
   // largest of them must be a finite number, never Infinity in the results.
   const float step = static_cast<float>(s.ngap > 0 ? s.ngap : 1) * s.dtime;

@@ -29,6 +29,7 @@ struct Settings {
   int ngap = 1;                     // keep one configuration of every ngap
   int verbosity = 0;
   Engine corr = Engine::automatic;  // -corr: correlation engine
+  int nthreads = 0;                 // -nt: threads of the run (0: not given)
   std::string sys = "-", in = "-", gin = "-";
 };
 

@@ -61,7 +61,8 @@ void report_read_speed(int frames, double seconds) {
                .str());
 }
 
-void report_correlation_speed(const LagScheme& lags, int nseries, double seconds, Engine used, Engine asked) {
+void report_correlation_speed(const LagScheme& lags, int nseries, double seconds, Engine used, Engine asked,
+                              unsigned threads) {
   const long long pairs = lags.pairs() * nseries;
   out_line(FreeLine()
                .t("Correlation:")
@@ -71,8 +72,8 @@ void report_correlation_speed(const LagScheme& lags, int nseries, double seconds
                .t(" s,")
                .r(std::round(seconds > 0 ? static_cast<double>(pairs) / seconds : 0.0))
                .t(" pairs/s on")
-               .i(worker_threads(0))
-               .t(" cores, ")
+               .i(threads)
+               .t(" threads, ")
                .t(engine_text(used))
                .t(asked == Engine::automatic ? " engine (automatic choice)" : " engine (-corr)")
                .str());
@@ -80,16 +81,16 @@ void report_correlation_speed(const LagScheme& lags, int nseries, double seconds
 
 }  // namespace
 
-Inputs load_inputs(const Settings& s) {
+Inputs load_inputs(const Settings& s, const RunLimits& lim) {
   Inputs in;
   in.sysfile = sys::load_system_file(s.sys);
-  in.sys = sys::readsys(s.verbosity, in.sysfile);
+  in.sys = sys::readsys(s.verbosity, in.sysfile, lim.sys);
   config::Cutoff cut;  // no cut-off and no neighbour list in the analysers
   std::string name = s.in;
-  bool found = config::read_str(name, s.verbosity, in.sys, in.conf, cut);
+  bool found = config::read_str(name, s.verbosity, in.sys, in.conf, cut, lim.config);
   if (!found) {
     name = s.gin;
-    found = config::read_gro(name, s.verbosity, in.sys, in.conf, cut);
+    found = config::read_gro(name, s.verbosity, in.sys, in.conf, cut, lim.config);
   }
   if (!found) stop({free_text("ERROR: No configuration file available!!")});
   in.config_name = name;
@@ -122,34 +123,42 @@ float scaled_dtime(const Settings& s) {
 }
 
 int read_frames(const Settings& s, config::Configuration& conf, VectorStore& store,
-                const std::function<void(const config::Configuration&, int, float*)>& reduce) {
+                const std::function<void(const config::Configuration&, int, float*)>& reduce, int nstmax,
+                unsigned nthreads) {
   traj::TrajList list;
   if (s.trajs.empty()) return 0;
   if (!traj::kind_from_text(s.kind, list.kind)) return 0;
   list.names = s.trajs;
   list.ngap = s.ngap;
-  traj::Buffers buffers;
-  traj::allocate(buffers);
   // The frame loop stops on a trajectory whose site count differs from the
   // configuration's; the frame counter shows only on a terminal.
   traj::LoopOptions opt;
   opt.counter = true;
-  long kept = traj::frame_loop(list, conf, buffers, [&](long f) {
-    if (f > tvl::nstmax)
+  const int most = std::min(nstmax, tvl::nstceil);
+  traj::RowLoop rows;
+  rows.threads = worker_threads(nthreads);
+  rows.row = store.stride();
+  rows.reduce = [&](const config::Configuration& c, long f, float* row) { reduce(c, static_cast<int>(f), row); };
+  rows.room = [&](long last, long& held) {
+    held = static_cast<long>(std::min<long long>(store.reserve(last), most));
+    return store.data();
+  };
+  rows.place = [&](long f, bool written) {
+    if (f > most)
       stop({free_text("ERROR: too many timesteps..."), free_text("       increase nstmax parameter !!")});
     if (!store.fits_one_more())
       stop({free_text("ERROR: not enough memory available"),
             free_text("       increase buffsize parameter !!"),
             FreeLine()
                 .t("Current buffersize:")
-                .i(tvl::buffsize)
+                .i(store.limit())
                 .t(" = ")
-                .r(static_cast<double>(tvl::buffsize) * 4.0 / (1024.0 * 1024.0))
+                .r(static_cast<double>(store.limit()) * 4.0 / (1024.0 * 1024.0))
                 .t("MByte")
                 .str()});
-    reduce(conf, static_cast<int>(f), store.append());
-  }, opt);
-  return static_cast<int>(kept);
+    return written ? store.commit() : store.append();
+  };
+  return static_cast<int>(traj::frame_loop_rows(list, conf, rows, opt));
 }
 
 LagScheme lag_scheme(const Settings& s, int frames) {
@@ -178,9 +187,11 @@ std::string result_line(float time, const std::vector<double>& values) {
 Correlated read_and_correlate(const Settings& s, config::Configuration& conf, const Analysis& a,
                               const RunOptions& opt) {
   print_block(a.upper);
-  VectorStore store(a.nseries, tvl::buffsize);
+  // -nt sets the threads of the whole run; without it the caller's choice.
+  const unsigned threads = worker_threads(s.nthreads > 0 ? static_cast<unsigned>(s.nthreads) : opt.nthreads);
+  VectorStore store(a.nseries, opt.limits.buffsize);
   const double t_read = seconds_now();
-  const int F = read_frames(s, conf, store, a.reduce);
+  const int F = read_frames(s, conf, store, a.reduce, opt.limits.nstmax, threads);
   if (s.verbosity >= 1) report_read_speed(F, seconds_now() - t_read);
   check_frames(F, s, a.upper);
   print_configurations(F);
@@ -190,9 +201,10 @@ Correlated read_and_correlate(const Settings& s, config::Configuration& conf, co
   Correlated r;
   r.lags = lag_scheme(s, F);
   const double t_corr = seconds_now();
-  const Engine engine = choose_engine(s.corr, r.lags, a.nseries, a.ngroups, opt.nthreads);
-  r.sums = correlate_with(engine, store.series(), a.group, a.ngroups, r.lags, a.leg, opt.nthreads, a.progress);
-  if (s.verbosity >= 1) report_correlation_speed(r.lags, a.nseries, seconds_now() - t_corr, engine, s.corr);
+  const Engine engine = choose_engine(s.corr, r.lags, a.nseries, a.ngroups, threads);
+  r.sums = correlate_with(engine, store.series(), a.group, a.ngroups, r.lags, a.leg, threads, a.progress);
+  if (s.verbosity >= 1)
+    report_correlation_speed(r.lags, a.nseries, seconds_now() - t_corr, engine, s.corr, threads);
   return r;
 }
 

@@ -11,6 +11,7 @@
 #include "analysers/store.h"
 #include "common/config/configuration.h"
 #include "common/sysfile/system.h"
+#include "common/tvl_const.h"
 
 namespace tvl::an {
 
@@ -21,9 +22,22 @@ struct Inputs {
   std::string config_name;  // the structure or GRO file the configuration came from
 };
 
+// Upper bounds of a run's tables (the build's by default: none unless the
+// build sets one); each is named in its overflow message.
+struct RunLimits {
+  sys::Limits sys;        // the system file's tables
+  config::Limits config;  // sites and molecules of the configuration
+  int nstmax = tvl::nstmax;           // kept configurations
+  long long buffsize = tvl::buffsize;  // values of the vector store
+
+  static RunLimits classic() {
+    return {sys::Limits::classic(), config::Limits::classic(), tvl::classic::nstmax, tvl::classic::buffsize};
+  }
+};
+
 // System file, then structure file (else GRO file), then the interaction
 // data; stops when no configuration is found or it holds no molecule.
-Inputs load_inputs(const Settings& s);
+Inputs load_inputs(const Settings& s, const RunLimits& lim = {});
 
 // Stops (exit 1) when a result file is one of the inputs (system file,
 // configuration file, a trajectory) by name or through a link: writing the
@@ -35,10 +49,14 @@ void keep_inputs(const Settings& s, const Inputs& in, const std::vector<std::str
 float scaled_dtime(const Settings& s);
 
 // Reads all trajectories; for every kept configuration F (1-based) checks
-// the limits nstmax and buffsize and calls reduce(conf, F, row) to fill the
-// store's new row. Returns the number of kept configurations.
+// the bound nstmax (and the store's own, buffsize) and appends the row that
+// reduce(conf, F, row) fills to the store. Frames are decoded, placed and
+// reduced on `nthreads` threads (0: one per core), in frame order into the
+// store, so the store and every message are the same for any thread count.
+// Returns the number of kept configurations.
 int read_frames(const Settings& s, config::Configuration& conf, VectorStore& store,
-                const std::function<void(const config::Configuration&, int, float*)>& reduce);
+                const std::function<void(const config::Configuration&, int, float*)>& reduce,
+                int nstmax = tvl::nstmax, unsigned nthreads = 0);
 
 // The lag/origin grid of the run.
 LagScheme lag_scheme(const Settings& s, int frames);
@@ -47,9 +65,11 @@ LagScheme lag_scheme(const Settings& s, int frames);
 // exponent form with 5 significant digits.
 std::string result_line(float time, const std::vector<double>& values);
 
-// Threads used by the correlation (0: all cores).
+// Threads of the run when -nt is not given (0: one per core), and the bounds
+// of the run.
 struct RunOptions {
   unsigned nthreads = 0;
+  RunLimits limits = {};
 };
 
 // What an analyser brings to the common run.

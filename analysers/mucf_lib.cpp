@@ -39,6 +39,7 @@ const ProgramText& mucf_text() {
        "            -tgap : smallest gap for tcf evaluation",
        "             (In both cases a \"1\" means every config)",
        "            -corr : correlation engine: direct or fft (default: the faster one for the job)",
+       "            -nt   : threads reading the trajectories and correlating (default: one per core)",
        ""}};
   return t;
 }
@@ -90,7 +91,7 @@ void write_mucf(const std::string& file_p1, const std::string& file_p2, const Su
 
 int run_mucf(int argc, char** argv, const RunOptions& opt) {
   const Settings s = parse_command_line(argc, argv, mucf_text());
-  Inputs in = load_inputs(s);
+  Inputs in = load_inputs(s, opt.limits);
   keep_inputs(s, in, {kResultP1, kResultP2}, "MUCF");
   Analysis a;
   a.upper = "MUCF";

@@ -47,6 +47,7 @@ const ProgramText& rotcf_text() {
        "            -tgap : smallest gap for tcf evaluation",
        "             (In both cases a \"1\" means every config)",
        "            -corr : correlation engine: direct or fft (default: the faster one for the job)",
+       "            -nt   : threads reading the trajectories and correlating (default: one per core)",
        ""}};
   return t;
 }
@@ -167,7 +168,7 @@ void write_rotcf(const std::string& file, const Sums& sums, const LagScheme& lag
 
 int run_rotcf(int argc, char** argv, const RunOptions& opt) {
   const Settings s = parse_command_line(argc, argv, rotcf_text());
-  Inputs in = load_inputs(s);
+  Inputs in = load_inputs(s, opt.limits);
   keep_inputs(s, in, {kResult}, "ROTCF");
   const std::vector<VecDef> defs = read_vec(in.sysfile, in.sys);
   const std::vector<VecSeries> series = find_series(defs, in.conf);

@@ -40,7 +40,7 @@ double seconds_since(Clock::time_point t0) {
 // n sites in molecules of three, masses of water.
 tvl::config::Configuration water(int n) {
   tvl::config::Configuration c;
-  tvl::config::reset(c, {});
+  tvl::config::reset(c);
   for (int s = 0; s < n; ++s) {
     if (s % 3 == 0) {
       tvl::config::add_molecule(c);

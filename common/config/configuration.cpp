@@ -9,9 +9,8 @@ namespace tvl::config {
 
 namespace {
 template <class... V>
-void clear_reserve(std::size_t n, V&... v) {
+void clear(V&... v) {
   (v.clear(), ...);
-  (v.reserve(n), ...);
 }
 template <class... V>
 void grow(V&... v) {
@@ -19,15 +18,12 @@ void grow(V&... v) {
 }
 }  // namespace
 
-void reset(Configuration& c, const Limits& lim) {
+void reset(Configuration& c) {
   c.n = 0;
   c.m = 0;
-  const std::size_t ns = lim.nmax > 0 ? static_cast<std::size_t>(lim.nmax) : 0;
-  const std::size_t nm = lim.nalmolmax > 0 ? static_cast<std::size_t>(lim.nalmolmax) : 0;
-  clear_reserve(ns, c.x, c.y, c.z, c.vx, c.vy, c.vz, c.fx, c.fy, c.fz, c.mas, c.rmas);
-  clear_reserve(ns, c.sptype, c.mol_of_site, c.index_in_mol, c.moltype_of_site);
-  clear_reserve(nm, c.mol_type, c.mol_offset, c.mol_nsites);
-  clear_reserve(nm, c.mol_mass, c.xcm, c.ycm, c.zcm);
+  clear(c.x, c.y, c.z, c.vx, c.vy, c.vz, c.fx, c.fy, c.fz, c.mas, c.rmas);
+  clear(c.sptype, c.mol_of_site, c.index_in_mol, c.moltype_of_site);
+  clear(c.mol_type, c.mol_offset, c.mol_nsites, c.mol_mass, c.xcm, c.ycm, c.zcm);
   for (int a = 0; a < 3; ++a) {
     c.box[a] = 0.0;
     c.ecell[a] = 0.0;

@@ -48,15 +48,17 @@ struct Cutoff {
   int nl = 0;  // 1: a neighbour list is used
 };
 
-// Capacities of the configuration tables.
+// Upper bounds of the configuration tables (the build's by default: none
+// unless the build sets one); the tables themselves take what the file holds.
 struct Limits {
   int nmax = tvl::nmax;            // sites
   int nalmolmax = tvl::nalmolmax;  // molecules
+
+  static constexpr Limits classic() { return {tvl::classic::nmax, tvl::classic::nalmolmax}; }
 };
 
-// Clears the configuration and reserves room for the given capacities, so that
-// reading a configuration does not reallocate.
-void reset(Configuration& c, const Limits& lim);
+// Clears the configuration; its tables then grow with what a reader appends.
+void reset(Configuration& c);
 
 // Appends one site (all per-site vectors grow by one, values zero).
 void add_site(Configuration& c);

@@ -27,6 +27,9 @@ using tvl::text::LineReader;
   tvl::stop({free_text("ERROR: SUBROUTINE READ_GRO"), free_text("       Inconsistenty in GRO-file")});
 }
 
+// Atom and residue numbers are written modulo this (5 columns).
+constexpr long long kWrap = 100000;
+
 void need(LineReader::Status s) {
   if (s != LineReader::Status::ok) corrupted();
 }
@@ -56,7 +59,7 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
     }
     return false;
   }
-  reset(c, lim);
+  reset(c);
   LineReader in(fc.get());
   std::string line;
 
@@ -64,6 +67,11 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
   need(in.next(line));
   long long natoms = 0;
   if (!fixed_int(line, 1, 5, natoms) || natoms < 0) corrupted();
+  // A count of more than 5 digits goes on past column 5 (GROMACS writes it
+  // with %5d); the atom and residue numbers then wrap at 100000.
+  std::size_t end = 5;
+  while (end < line.size() && end < 18 && line[end] >= '0' && line[end] <= '9') ++end;
+  if (end > 5 && line[4] != ' ' && !fixed_int(line, 1, end, natoms)) corrupted();
   if (natoms > lim.nmax)
     tvl::stop(
         {"ERROR: System size too large: Number of interaction sites in GROMOS input-file exceeds " +
@@ -95,7 +103,7 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
     for (int a = 0; a < 3; ++a)
       if (!column_real(line, 45 + 8 * a, 8, 4, r[3 + a])) corrupted();
 
-    if (resnr != cur + 1 || cur < 0) {
+    if (resnr != (cur + 1) % kWrap || cur < 0) {
       close_molecule();
       if (cur + 2 > lim.nalmolmax)
         tvl::stop({"ERROR: System size too large: Number of molecules in GROMOS input-file exceeds " +
@@ -106,9 +114,9 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
       c.mol_offset[cur] = c.n;
       c.mol_type[cur] = -1;
       in_mol = 0;
-      if (resnr != cur + 1) inconsistent();
+      if (resnr != (cur + 1) % kWrap) inconsistent();
     }
-    if (atomnr != i) inconsistent();
+    if (atomnr != i % kWrap) inconsistent();
     ++in_mol;
 
     const std::string res10 = tvl::text::pad(resname, 10);

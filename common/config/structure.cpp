@@ -79,7 +79,7 @@ bool read_str(std::string& name, int verbosity, const sys::SystemDescription& s,
     }
     return false;
   }
-  reset(c, lim);
+  reset(c);
   LineReader in(fc.get());
   std::vector<std::string> w;
   std::string line;

@@ -1,6 +1,7 @@
 // The steps after the last line of the system file: totals and their
 // limits, degrees of freedom, unit conversions, centring of the reference
 // geometry, constraint distances and the intramolecular pair lists.
+#include <climits>
 #include <cmath>
 
 #include "common/outfile.h"
@@ -98,8 +99,12 @@ void constraints(MolType& m, double tol) {
   }
 }
 
-void intra_pairs(MolType& m) {
+void intra_pairs(MolType& m, int t) {
   const std::size_t n = static_cast<std::size_t>(m.nsimol);
+  // The pairs are counted in int.
+  if (n * (n - (n > 0 ? 1 : 0)) / 2 > static_cast<std::size_t>(INT_MAX))
+    fail({FreeLine().t("Molecule-type").i(t + 1).t(" has more intramolecular pairs than can be held !"),
+          FreeLine().t("Check <system>-file.")});
   std::vector<char> excluded(n * n, 0);
   for (int k = 0; k < m.nexcl; ++k) {
     std::size_t a = static_cast<std::size_t>(m.excl_a[k]), b = static_cast<std::size_t>(m.excl_b[k]);
@@ -135,7 +140,7 @@ void final_steps(Reader& r, double tol_con) {
   }
   for (MolType& m : sd.mol) centre(m, sd.mas_sp);
   for (MolType& m : sd.mol) constraints(m, tol_con);
-  for (MolType& m : sd.mol) intra_pairs(m);
+  for (std::size_t t = 0; t < sd.mol.size(); ++t) intra_pairs(sd.mol[t], static_cast<int>(t));
   r.progress("SIM PARAMETERS INTIALISED");
 }
 

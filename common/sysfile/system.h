@@ -27,8 +27,9 @@ namespace tvl::sys {
 inline constexpr double kelvin_to_kj = 0.00831451;
 inline constexpr double deg_to_rad = 0.01745329252;
 
-// Capacities the reader checks; each is named in its overflow message.
-// Tests pass smaller values.
+// Upper bounds the reader checks; each is named in its overflow message.
+// The defaults are the build's (no bound unless the build sets one); tests
+// pass their own values, classic() the classic capacities.
 struct Limits {
   int nmax = tvl::nmax;            // interaction sites in the whole system
   int nsimax = tvl::nsimax;        // frac entries of the build section
@@ -44,6 +45,12 @@ struct Limits {
   int ndhmax = tvl::ndhmax;        // improper / proper dihedrals and 1-4 pairs per type, each
   int nndhmax = tvl::nndhmax;      // terms per proper dihedral
   int nefgmax = tvl::nefgmax;      // efg entries
+
+  static constexpr Limits classic() {
+    namespace c = tvl::classic;
+    return {c::nmax,   c::nsimax,  c::nspmax,  c::ntymolmax, c::nalmolmax, c::nsimolmax, c::nconmax,
+            c::nexclmax, c::numbmax, c::nbdmax, c::nangmax,   c::ndhmax,    c::nndhmax,   c::nefgmax};
+  }
 };
 
 // One molecule type. Every vector holds exactly as many entries as its count.
@@ -109,7 +116,7 @@ struct MolType {
   std::vector<double> ph_idhed;  // radians
 
   // Proper dihedrals; term m of dihedral k is k_dhed[k][m] etc.,
-  // m < nn_dhed[k] <= nndhmax.
+  // m < nn_dhed[k] (at most nndhmax when that bound is set).
   int ndhed = 0;
   std::vector<int> nn_dhed;
   std::vector<int> a_dhed, b_dhed, c_dhed, d_dhed;

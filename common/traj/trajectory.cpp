@@ -2,12 +2,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <exception>
 
 #include "common/error.h"
 #include "common/outfile.h"
 #include "common/text/fortran.h"
+#include "common/traj/frame_offsets.h"
+#include "common/traj/frame_pipeline.h"
 #include "common/xdr/xdrfile.h"
 
 namespace tvl::traj {
@@ -39,7 +43,7 @@ void check_count(const Handle& h, long long count, int conf_n, int nmax) {
 
 // Reads one xtc frame into b.xtc; false (status 0) at the end or on a bad frame.
 bool xtc_frame(Handle& h, int conf_n, Buffers& b) {
-  const xtc::ReadResult r = xtc::read_frame(h.xdrid, b.xtc, b.nmax);
+  const xtc::ReadResult r = xtc::read_frame(h.xdrid, b.xtc, std::min(b.nmax, xtc::atoms_ceiling));
   switch (r) {
     case xtc::ReadResult::ok:
       check_count(h, b.xtc.natoms, conf_n, b.nmax);
@@ -66,6 +70,39 @@ bool xtc_frame(Handle& h, int conf_n, Buffers& b) {
   }
   h.status = 0;
   return false;
+}
+
+// The frame's positions (site s at px[s * stride], ...) and box into the
+// configuration, and the centres of mass, in one pass over the sites.
+void place(config::Configuration& c, const float* px, const float* py, const float* pz, std::size_t stride,
+           const float box[3]) {
+  const std::size_t m = static_cast<std::size_t>(c.m);
+  std::fill_n(c.xcm.begin(), m, 0.0);
+  std::fill_n(c.ycm.begin(), m, 0.0);
+  std::fill_n(c.zcm.begin(), m, 0.0);
+  const std::size_t n = static_cast<std::size_t>(c.n);
+  for (std::size_t s = 0, i = 0; s < n; ++s, i += stride) {
+    const double x = px[i], y = py[i], z = pz[i];
+    c.x[s] = x;
+    c.y[s] = y;
+    c.z[s] = z;
+    const std::size_t j = static_cast<std::size_t>(c.mol_of_site[s]);
+    const double w = c.rmas[s];
+    c.xcm[j] += w * x;
+    c.ycm[j] += w * y;
+    c.zcm[j] += w * z;
+  }
+  for (int a = 0; a < 3; ++a) c.box[a] = box[a];
+}
+
+void place(config::Configuration& c, const crd::Frame& f) {
+  place(c, f.x.data(), f.y.data(), f.z.data(), 1, f.box);
+}
+
+void place(config::Configuration& c, const xtc::Frame& f) {
+  const float box[3] = {f.box[0][0], f.box[1][1], f.box[2][2]};
+  const float* p = f.x.data();
+  place(c, p, p + 1, p + 2, 3, box);
 }
 
 bool crd_frame(Handle& h, crd::Frame& f) {
@@ -95,9 +132,9 @@ bool kind_from_text(std::string_view text, Kind& kind) {
 
 const char* kind_text(Kind kind) { return kind == Kind::crd ? "crd" : "xtc"; }
 
-void allocate(Buffers& b, int nmax) {
+void allocate(Buffers& b, int nmax, int sites) {
   b.nmax = nmax;
-  const std::size_t n = nmax > 0 ? static_cast<std::size_t>(nmax) : 0;
+  const std::size_t n = static_cast<std::size_t>(std::clamp(sites, 0, nmax));
   b.crd.x.reserve(n);
   b.crd.y.reserve(n);
   b.crd.z.reserve(n);
@@ -147,27 +184,14 @@ void open_crd_xtc(Handle& h, Kind kind, const std::string& name, int expected_n,
 
 bool take_frame(Handle& h, config::Configuration& c, Buffers& b) {
   if (h.status != 1) return false;
-  const std::size_t n = static_cast<std::size_t>(c.n);
   if (h.kind == Kind::crd) {
     if (h.natoms != c.n) count_mismatch(h, h.natoms, c.n);
     if (!crd_frame(h, b.crd)) return false;
-    for (std::size_t s = 0; s < n; ++s) {
-      c.x[s] = b.crd.x[s];
-      c.y[s] = b.crd.y[s];
-      c.z[s] = b.crd.z[s];
-    }
-    for (int a = 0; a < 3; ++a) c.box[a] = b.crd.box[a];
+    place(c, b.crd);
   } else {
     if (!xtc_frame(h, c.n, b)) return false;
-    const float* p = b.xtc.x.data();
-    for (std::size_t s = 0; s < n; ++s) {
-      c.x[s] = p[3 * s];
-      c.y[s] = p[3 * s + 1];
-      c.z[s] = p[3 * s + 2];
-    }
-    for (int a = 0; a < 3; ++a) c.box[a] = b.xtc.box[a][a];
+    place(c, b.xtc);
   }
-  config::centres_of_mass(c);
   return true;
 }
 
@@ -208,7 +232,8 @@ void close_crd_xtc(Handle& h) {
 
 long frame_loop(const TrajList& list, config::Configuration& c, Buffers& b,
                 const std::function<void(long f)>& on_frame, const LoopOptions& opt) {
-  if (b.nmax != opt.nmax) allocate(b, opt.nmax);
+  if (b.nmax != opt.nmax || b.xtc.x.capacity() < 3 * static_cast<std::size_t>(std::max(c.n, 0)))
+    allocate(b, opt.nmax, c.n);
   const int group = list.ngap > 0 ? list.ngap : 1;
   const bool counter = opt.counter && isatty(2);
   long kept = 0, seen = 0;
@@ -229,6 +254,166 @@ long frame_loop(const TrajList& list, config::Configuration& c, Buffers& b,
         on_frame(++kept);
       }
       if (counter && seen % 20 == 0) std::fprintf(stderr, "\r frames read: %ld", seen);
+    }
+    close_crd_xtc(h);
+  }
+  if (counter && seen > 0) std::fprintf(stderr, "\r frames read: %ld\n", seen);
+  return kept;
+}
+
+namespace {
+
+// One frame in the making on a worker: its bytes, the frame decoded from
+// them, the configuration it is placed into and the row reduced from it.
+struct Slot {
+  std::vector<unsigned char> bytes;
+  crd::Frame crd;
+  xtc::Frame xtc;
+  config::Configuration conf;
+  std::vector<float> row;
+  std::exception_ptr err;  // what the reduction threw, kept for its turn
+  bool ok = false;         // read and decoded
+  bool starts = false;     // first frame of a group: placed and reduced
+  bool direct = false;     // reduced into the caller's room, not into `row`
+};
+
+// A copy of the configuration for a worker: what placing a frame and the
+// reductions use (velocities and forces left out).
+config::Configuration frame_copy(const config::Configuration& c) {
+  config::Configuration w = c;
+  for (auto* v : {&w.vx, &w.vy, &w.vz, &w.fx, &w.fy, &w.fz}) {
+    v->clear();
+    v->shrink_to_fit();
+  }
+  return w;
+}
+
+}  // namespace
+
+long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLoop& rows, const LoopOptions& opt) {
+  const int group = list.ngap > 0 ? list.ngap : 1;
+  const bool counter = opt.counter && isatty(2);
+  const int max_atoms = std::min(opt.nmax, xtc::atoms_ceiling);
+  Buffers b;
+  allocate(b, opt.nmax, c.n);
+  long kept = 0, seen = 0;
+  int pos = 0;  // frames of the current group read so far
+
+  // The row of the current group's first frame, or what its reduction threw:
+  // used when the group is complete.
+  std::vector<float> pending(rows.row);
+  std::exception_ptr pending_err;
+  bool pending_direct = false;  // the row is in the caller's room already
+  auto reduce_into = [&](const config::Configuration& conf, long f, float* row, std::exception_ptr& err) {
+    std::fill(row, row + rows.row, 0.0f);
+    err = nullptr;
+    try {
+      rows.reduce(conf, f, row);
+    } catch (...) {
+      err = std::current_exception();
+    }
+  };
+  // A frame has been read: a complete group gives its kept configuration.
+  auto advance = [&] {
+    ++seen;
+    if (++pos == group) {
+      pos = 0;
+      float* to = rows.place(++kept, pending_direct);
+      if (pending_err) std::rethrow_exception(pending_err);
+      if (!pending_direct) std::copy(pending.begin(), pending.end(), to);
+    }
+    if (counter && seen % 20 == 0) std::fprintf(stderr, "\r frames read: %ld", seen);
+  };
+
+  InOrder io;
+  io.threads = rows.threads;
+  io.per_thread = rows.per_thread;
+  std::vector<Slot> slots;
+  for (const std::string& name : list.names) {
+    const std::string shown(tvl::text::trim_right(name));
+    if (opt.echo_names) tvl::out_line("    " + shown);
+    Handle h;
+    open_crd_xtc(h, list.kind, shown, c.n, opt.nmax);
+    if (h.status == 1) {
+      // The whole frames the scan finds, on the workers.
+      const FrameFile file(h.name);
+      FrameOffsets at;
+      std::FILE* stream = list.kind == Kind::xtc ? xdr_file(h.xdrid) : nullptr;
+      if (list.kind == Kind::crd)
+        at = scan_crd(file, c.n);
+      else if (const long long here = stream ? ftello(stream) : -1; here >= 0)
+        at = scan_xtc(file, max_atoms, here);
+      io.count = at.frames();
+      if (io.count > 0 && slots.empty()) {
+        slots.resize(io.slots());
+        for (Slot& sl : slots) {
+          sl.conf = frame_copy(c);
+          sl.row.resize(rows.row);
+        }
+      }
+      const int pos0 = pos;
+      const long kept0 = kept;
+      // Room for the rows of the groups that begin in this file.
+      float* room = nullptr;
+      long held = 0;
+      if (io.count > 0 && rows.room) room = rows.room(kept0 + (pos0 + static_cast<long>(io.count) - 1) / group + 1, held);
+      auto work = [&](std::size_t k, std::size_t si) {
+        Slot& sl = slots[si];
+        sl.ok = false;
+        if (!file.read(at.offset(k), at.size(k), sl.bytes)) return;
+        if (list.kind == Kind::xtc) {
+          if (xtc::decode_frame(sl.bytes.data(), sl.bytes.size(), sl.xtc, max_atoms) != xtc::ReadResult::ok) return;
+          if (sl.xtc.natoms != c.n) count_mismatch(h, sl.xtc.natoms, c.n);
+        } else if (!crd::decode_record(sl.bytes.data(), sl.bytes.size(), c.n, sl.crd)) {
+          return;
+        }
+        sl.ok = true;
+        const long in_group = pos0 + static_cast<long>(k);
+        sl.starts = in_group % group == 0;
+        if (!sl.starts) return;
+        if (list.kind == Kind::xtc)
+          place(sl.conf, sl.xtc);
+        else
+          place(sl.conf, sl.crd);
+        const long f = kept0 + in_group / group + 1;
+        sl.direct = room && f <= held;
+        reduce_into(sl.conf, f, sl.direct ? room + static_cast<std::size_t>(f - 1) * rows.row : sl.row.data(), sl.err);
+      };
+      auto use = [&](std::size_t, std::size_t si) {
+        Slot& sl = slots[si];
+        if (!sl.ok) return false;  // read on below, where its damage is met
+        ++h.frames;
+        if (sl.starts) {
+          if (!sl.direct) pending.swap(sl.row);
+          pending_direct = sl.direct;
+          std::swap(pending_err, sl.err);
+        }
+        advance();
+        return true;
+      };
+      const std::size_t used = io.count > 0 ? run_in_order(io, work, use) : 0;
+      // The rest of the file frame by frame, from the first frame not used.
+      if (used > 0) {
+        const long long next = at.offset(used);
+        const bool ok = list.kind == Kind::xtc
+                            ? fseeko(stream, static_cast<off_t>(next), SEEK_SET) == 0
+                            : h.crd.resume(next, h.frames);
+        if (!ok)
+          tvl::stop({free_text(std::string("ERROR: ") + kind_text(h.kind) + "-file " + quoted(h.name) +
+                               ": frame " + std::to_string(h.frames + 1) + " cannot be read (read error)")});
+      }
+    }
+    while (h.status == 1) {
+      bool ok = false;
+      if (pos == 0) {
+        ok = take_frame(h, c, b);
+        if (ok) reduce_into(c, kept + 1, pending.data(), pending_err);
+        pending_direct = false;
+      } else {
+        ok = skip_frame(h, b);
+      }
+      if (!ok) break;
+      advance();
     }
     close_crd_xtc(h);
   }

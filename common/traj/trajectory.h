@@ -7,8 +7,8 @@
 // for every kept frame with the configuration holding it.
 //
 // Checks made here: the site count of a trajectory must equal the
-// configuration's and must not exceed nmax (Stop naming the file and both
-// counts, exit 1); a crd file that cannot be opened or has no header is passed
+// configuration's and must not exceed the bound nmax when one is set (Stop
+// naming the file and both counts, exit 1); a crd file that cannot be opened or has no header is passed
 // over with a warning line; a cut or corrupt frame ends its file with a warning
 // on standard error, the frames before it being used.
 #include <functional>
@@ -29,14 +29,15 @@ enum class Kind { crd, xtc };
 bool kind_from_text(std::string_view text, Kind& kind);
 const char* kind_text(Kind kind);
 
-// Single-precision frame buffers, sized once for nmax sites and reused for
-// every frame and every skipped frame.
+// Single-precision frame buffers, sized once for the configuration's sites
+// and reused for every frame and every skipped frame; nmax is the bound of
+// the site count (tvl::no_bound: none).
 struct Buffers {
   crd::Frame crd;
   xtc::Frame xtc;
   int nmax = tvl::nmax;
 };
-void allocate(Buffers& b, int nmax = tvl::nmax);
+void allocate(Buffers& b, int nmax = tvl::nmax, int sites = 0);
 
 // One open trajectory.
 struct Handle {
@@ -57,7 +58,7 @@ struct Handle {
 // Opens a trajectory; h.status becomes 1 when frames can be read.
 // crd: the header is read; a file that cannot be opened or whose header
 // cannot be read gets status 0 and a warning line naming it on standard output.
-// A header count above nmax or different from `expected_n` (the
+// A header count above the bound nmax or different from `expected_n` (the
 // configuration's site count; pass -1 to accept any) stops the program.
 // xtc: opened through the XDR file table; when that fails a line naming the
 // file is written and status is 0 (the later close then ends the program
@@ -109,5 +110,38 @@ struct LoopOptions {
 long frame_loop(const TrajList& list, config::Configuration& c, Buffers& b,
                 const std::function<void(long f)>& on_frame,
                 const LoopOptions& opt = {});
+
+// The same walk through the list with the per-frame work on worker threads:
+// every file's whole frames are found by an offset scan, then read, decoded,
+// placed into a configuration and reduced to a row of values on the workers,
+// a few frames per thread at a time, and used on the calling thread in frame
+// order. Where the scan stopped (the end of the file, or a damaged frame)
+// the file is read on from there frame by frame as frame_loop reads it, so
+// the frames kept, the files passed over, cut and damaged frames, every
+// message and every row are the same as frame_loop's for any thread count.
+struct RowLoop {
+  unsigned threads = 1;     // 1: everything on the calling thread
+  unsigned per_thread = 2;  // frames in memory per worker
+  std::size_t row = 0;      // values of a row
+  // Any thread: the row of kept configuration f (1-based) from the
+  // configuration holding it; row starts zeroed. May throw Stop: the stop
+  // then comes in f's turn, and only when frame_loop would call on_frame(f).
+  std::function<void(const config::Configuration& c, long f, float* row)> reduce;
+  // Calling thread, in order: where the row of kept configuration f goes
+  // (checks may stop here first). `written`: the row is already in the room
+  // that `room` gave, at row f.
+  std::function<float*(long f, bool written)> place;
+  // Optional, calling thread, before a file's frames are handed out: room
+  // for the rows of kept configurations 1 .. last. Returns the address of
+  // row 1 (row f at + (f - 1) * row) and sets `held` to the rows there; the
+  // workers then reduce into that room directly. The room must not move
+  // while a file is read.
+  std::function<float*(long last, long& held)> room;
+};
+// Returns the number of kept configurations. c is the configuration read
+// before (sites, molecules, masses); the positions it holds afterwards are
+// not defined.
+long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLoop& rows,
+                     const LoopOptions& opt = {});
 
 }  // namespace tvl::traj

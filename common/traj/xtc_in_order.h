@@ -20,7 +20,7 @@ namespace tvl::traj {
 struct XtcInOrder {
   int xdrid = 0;         // the file, open for reading through the XDR file table
   std::string name;      // its name, opened once more for the positional reads
-  int max_atoms = 1 << 28;
+  int max_atoms = xtc::atoms_ceiling;
   unsigned threads = 1;  // 1: everything on the calling thread
   unsigned per_thread = 2;
 };

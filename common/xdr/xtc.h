@@ -23,6 +23,10 @@ struct Frame {
   std::vector<float> x;     // 3*natoms values, atom after atom x, y, z
 };
 
+// The most atoms a frame may hold when the reader sets no lower bound:
+// above it a frame is bad (its arrays would not be indexable in int).
+inline constexpr int atoms_ceiling = 1 << 28;
+
 enum class ReadResult {
   ok,       // a whole frame was decoded
   end,      // clean end of file at a frame boundary (no byte left)
@@ -36,7 +40,7 @@ enum class ReadResult {
 // the coordinate block's, and any stored value the decoder cannot trust are
 // reported as bad; nothing of a bad frame may be used, except f.natoms after a
 // count outside 0..max_atoms: it then holds that count, for the message.
-ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
+ReadResult read_frame(int xdrid, Frame& f, int max_atoms = atoms_ceiling);
 
 // Decodes one frame held in memory: the `size` bytes from its magic number to
 // its end, as the offset scan (common/traj/frame_offsets.h) finds them. The
@@ -44,7 +48,7 @@ ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
 // left over after the frame make it bad. Uses no shared state: threads may
 // decode frames at once, each into its own Frame.
 ReadResult decode_frame(const unsigned char* bytes, std::size_t size, Frame& f,
-                        int max_atoms = 1 << 28);
+                        int max_atoms = atoms_ceiling);
 
 // Bytes from a frame's start that frame_size needs to see: the header, the
 // coordinate count and the stored values of a compressed block. A frame of
@@ -56,7 +60,7 @@ inline constexpr std::size_t frame_head_bytes = 92;
 // would not deliver (magic number, an atom count outside 0..max_atoms or not
 // that of the coordinate block, stored block values the decoder rejects) or
 // when fewer bytes than needed are given.
-long long frame_size(const unsigned char* head, std::size_t avail, int max_atoms = 1 << 28);
+long long frame_size(const unsigned char* head, std::size_t avail, int max_atoms = atoms_ceiling);
 
 // The message for a file whose first frame does not begin with the magic
 // number 1995, so every reader words it alike: "<name>" is not an xtc file ...

@@ -36,10 +36,11 @@ const std::vector<std::string> kCheck = {" ERROR: Check commandline arguments"};
 TEST(CommandLine, HelpOnlyWithFewerThanTwoArguments) {
   Result h = parse({"-help"});
   EXPECT_EQ(h.status, 0);
-  ASSERT_EQ(h.lines.size(), 18u);
+  ASSERT_EQ(h.lines.size(), 19u);
   EXPECT_EQ(h.lines[1], "  ROTCF - reorientational time-correlation functions");
   EXPECT_EQ(h.lines[15], "             (In both cases a \"1\" means every config)");
   EXPECT_EQ(h.lines[16], "            -corr : correlation engine: direct or fft (default: the faster one for the job)");
+  EXPECT_EQ(h.lines[17], "            -nt   : threads reading the trajectories and correlating (default: one per core)");
   Result none = parse({});
   EXPECT_EQ(none.status, 2);
   EXPECT_EQ(none.lines, rotcf_text().short_help);
@@ -184,6 +185,34 @@ TEST(CommandLine, OverlongArgumentIsRefused) {
   Result r = parse({"-time", "1", "-tmax", "5", "-sys", std::string(129, 'a')});
   EXPECT_TRUE(r.stopped);
   EXPECT_EQ(r.status, 2);
+}
+
+}  // namespace
+}  // namespace tvl::an
+
+namespace tvl::an {
+namespace {
+
+// -nt takes 1 .. max_threads threads and is not echoed; without it the
+// caller's choice stands (0).
+TEST(CommandLine, ThreadCount) {
+  const std::vector<std::string> base = {"-sys", "a.sys", "-xtc", "a.xtc", "-time", "1", "-tmax", "2"};
+  auto with = [&](std::vector<std::string> more) {
+    std::vector<std::string> a = base;
+    a.insert(a.end(), more.begin(), more.end());
+    return parse(a);
+  };
+  EXPECT_EQ(with({}).s.nthreads, 0);
+  const Result r = with({"-nt", "3"});
+  EXPECT_EQ(r.s.nthreads, 3);
+  EXPECT_EQ(r.out, with({}).out);
+  EXPECT_EQ(with({"-nt", std::to_string(max_threads)}).s.nthreads, max_threads);
+  for (const std::string& bad : std::vector<std::string>{"0", "-2", "many", std::to_string(max_threads + 1)}) {
+    const Result b = with({"-nt", bad});
+    EXPECT_EQ(b.status, exit_usage) << bad;
+    EXPECT_EQ(b.lines, kSyntax) << bad;
+  }
+  EXPECT_EQ(with({"-nt"}).status, exit_usage);
 }
 
 }  // namespace

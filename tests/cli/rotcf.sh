@@ -104,7 +104,7 @@ run 0 rotcf -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$W/water_250.xtc" -tim
 direct=$(cat rotcf_p1p2.dat)
 run 0 rotcf -v -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$W/water_250.xtc" -time 0.02 -tmax 120 -tgap 20 -corr fft
 same "engines agree" "$(cat rotcf_p1p2.dat)" "$direct"
-contains "engine named" "$OUT" " cores, fft engine (-corr)"
+contains "engine named" "$OUT" " threads, fft engine (-corr)"
 run 0 rotcf -v -sys "$W/water.sys" -gin "$W/water.gro" -xtc "$DATA/xtc/water_p1000.xtc" -time 0.02 -tmax 5
 contains "automatic choice" "$OUT" "engine (automatic choice)"
 run 2 rotcf -time 1 -tmax 5 -corr fast

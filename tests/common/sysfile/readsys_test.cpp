@@ -297,26 +297,18 @@ TEST(ReadsysBuild, WithoutBuildDataTotalsAreZeroAndTheCallersCellIsScaled) {
   EXPECT_EQ(f.nmol_tot, 0);
 }
 
-// The limits are the capacities of the build (TVL_NMAX, TVL_NALMOLMAX): the
-// messages show whatever values they were given.
+// The site bound is tested before the molecule bound.
 TEST(ReadsysBuild, SiteLimitIsTestedBeforeMoleculeLimit) {
-  const int waters = tvl::nmax / 3 + 1;  // one water more than the sites allow
-  auto lines = stop_lines(built(" frac water 0 0 0\n duplicate " + std::to_string(waters) + " 1 1\n"));
-  EXPECT_EQ(lines, (std::vector<std::string>{" SUBROUTINE READPA:", " Maximum total number of interaction sites",
-                                             " exceeded (nmax):  " + std::to_string(tvl::nmax),
-                                             "  " + std::to_string(3 * waters)}));
-  if (tvl::nmax == 8000) {
-    EXPECT_EQ(lines[2], " exceeded (nmax):  8000");
-  }
-  if (tvl::nalmolmax >= tvl::nmax) return;  // the site limit comes first
-  auto one = std::string(
-                 "begin{sites}\n a 0 1\nend{sites}\nbegin{molecule}\nlabel m\n"
-                 "begin{configuration}\n a\nend{configuration}\nend{molecule}\n") +
-             "begin{build}\n frac m 0 0 0\n duplicate " + std::to_string(tvl::nalmolmax + 1) + " 1 1\nend{build}\n";
-  EXPECT_EQ(stop_lines(one), (std::vector<std::string>{" SUBROUTINE READPA:",
-                                                       " Maximum total number of allowed molecules",
-                                                       " exceeded (nalmolmax):  " + std::to_string(tvl::nalmolmax),
-                                                       "  " + std::to_string(tvl::nalmolmax + 1)}));
+  sys::Limits lim;
+  lim.nmax = 30;
+  lim.nalmolmax = 5;
+  EXPECT_EQ(stop_lines(built(" frac water 0 0 0\n duplicate 11 1 1\n"), lim),
+            (std::vector<std::string>{" SUBROUTINE READPA:", " Maximum total number of interaction sites",
+                                      " exceeded (nmax):  30", "  33"}));
+  lim.nmax = 100;
+  EXPECT_EQ(stop_lines(built(" frac water 0 0 0\n duplicate 6 1 1\n"), lim),
+            (std::vector<std::string>{" SUBROUTINE READPA:", " Maximum total number of allowed molecules",
+                                      " exceeded (nalmolmax):  5", "  6"}));
 }
 
 TEST(ReadsysBuild, HugeCountsDoNotWrapRoundToASmallTotal) {

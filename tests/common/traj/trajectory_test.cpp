@@ -15,40 +15,8 @@ using tvl::traj::Kind;
 
 namespace {
 
-struct LoopRun {
-  std::vector<int> kept;  // box[0] of every kept frame = its frame number in the sequence
-  std::string out, err;
-  long count = 0;
-};
-
-LoopRun loop(const std::vector<std::string>& names, int ngap, int n = 4) {
-  config::Configuration c = test::sites(n);
-  traj::Buffers b;
-  traj::allocate(b);
-  traj::TrajList list{Kind::crd, names, ngap};
-  LoopRun r;
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  try {
-    r.count = traj::frame_loop(list, c, b, [&](long f) {
-      EXPECT_EQ(f, static_cast<long>(r.kept.size()) + 1);
-      r.kept.push_back(static_cast<int>(c.box[0]));
-      // The configuration holds that frame, centres of mass included.
-      const crd::Frame e = test::frame(n, static_cast<int>(c.box[0]));
-      for (int s = 0; s < n; ++s) EXPECT_EQ(c.z[s], e.z[s]);
-      EXPECT_DOUBLE_EQ(c.xcm[0], (1 * c.x[0] + 2 * c.x[1] + 3 * c.x[2]) / 6.0);
-    });
-  } catch (...) {
-    std::fflush(stdout);
-    testing::internal::GetCapturedStdout();
-    testing::internal::GetCapturedStderr();
-    throw;
-  }
-  std::fflush(stdout);
-  r.out = testing::internal::GetCapturedStdout();
-  r.err = testing::internal::GetCapturedStderr();
-  return r;
-}
+using test::LoopRun;
+using test::loop;
 
 // Runs the frame loop over the list with buffers for nmax sites, without
 // echoing the names; returns the number of kept frames.
