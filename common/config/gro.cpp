@@ -1,5 +1,6 @@
 #include "common/config/gro.h"
 
+#include <cmath>
 #include <vector>
 
 #include "common/config/columns.h"
@@ -146,6 +147,40 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
   set_relative_masses(c);
   centres_of_mass(c);
   return true;
+}
+
+namespace {
+
+// v in Fw.d, or a Stop naming `what` when it does not fit.
+std::string gro_field(double v, int w, int d, const std::string& what) {
+  const std::string f = tvl::text::fmt_f(v, w, d);
+  if (f.find('*') != std::string::npos || !std::isfinite(v))
+    tvl::stop({free_text("ERROR: " + what + " does not fit the columns of a GRO file: " +
+                         tvl::text::free_real(v))});
+  return f;
+}
+
+}  // namespace
+
+std::string gro_atom_line(long long resnr, std::string_view resname, std::string_view name, long long nr,
+                          const std::array<double, 3>& r, const std::array<double, 3>* v) {
+  const std::string what = "atom " + std::to_string(nr);
+  std::string line = tvl::text::fmt_i(resnr % 100000, 5);
+  line += tvl::text::pad(resname.substr(0, 5), 5);
+  const std::string_view atom = name.substr(0, 5);
+  line.append(5 - atom.size(), ' ');
+  line += atom;
+  line += tvl::text::fmt_i(nr % 100000, 5);
+  for (double x : r) line += gro_field(x, 8, 3, what);
+  if (v)
+    for (double x : *v) line += gro_field(x, 8, 4, what);
+  return line;
+}
+
+std::string gro_box_line(const std::array<double, 3>& box) {
+  std::string line;
+  for (double x : box) line += gro_field(x, 10, 5, "the box");
+  return line;
 }
 
 }  // namespace tvl::config
