@@ -2,6 +2,7 @@
 // (<name>.gro) of a system file, with energies that mean what the system
 // file means (interop/meaning.h). The coordinates come from a structure file
 // when one is given, else from the system file itself.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -52,10 +53,25 @@ std::string base_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void write_file(const std::string& name, const std::string& text) {
-  tvl::OutFile f(name);
-  f.write(text);
-  f.close();
+// Both files are created before either is written, and a failure on the
+// way removes both: a stop never leaves one file without the other.
+void write_files(const std::string& top_name, const std::string& top_text, const std::string& gro_name,
+                 const std::string& gro_text) {
+  int created = 0;
+  try {
+    tvl::OutFile top(top_name);
+    created = 1;
+    tvl::OutFile gro(gro_name);
+    created = 2;
+    top.write(top_text);
+    gro.write(gro_text);
+    top.close();
+    gro.close();
+  } catch (...) {
+    if (created >= 1) std::remove(top_name.c_str());
+    if (created >= 2) std::remove(gro_name.c_str());
+    throw;
+  }
 }
 
 int body(int argc, char** argv) {
@@ -91,12 +107,12 @@ int body(int argc, char** argv) {
     if (c.m == 0) tvl::stop({tx::free_text("ERROR: the structure file holds no molecule. Nothing written.")});
     place = tvl::interop::placement_of(c);
   }
+  tvl::interop::build_virtual_sites(s, place);
   tvl::interop::set_molecules(top, place);
   const std::string top_file = "; GROMACS topology of " + title + ", written by sys2top\n\n" + tvl::gmx::top_text(top);
   const std::string gro_file = tvl::interop::gro_text(title, top, place);
 
-  write_file(top_name, top_file);
-  write_file(gro_name, gro_file);
+  write_files(top_name, top_file, gro_name, gro_file);
   tvl::out_line(tx::free_text("sys2top: " + top_name + ": " + std::to_string(top.moltypes.size()) +
                               " molecule types, " + std::to_string(place.mol_type.size()) + " molecules; " +
                               gro_name + ": " + std::to_string(place.r.size()) + " atoms"));

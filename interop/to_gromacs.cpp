@@ -54,6 +54,14 @@ bool combines(int rule, const Lj& a, const Lj& b, const Lj& pair) {
   return near(sigma, pair.sigma) && near(std::sqrt(a.eps * b.eps), pair.eps);
 }
 
+// A residue or atom name of the GRO file: 5 characters without a '.',
+// which GROMACS would take for the decimal point of a coordinate.
+std::string gro_name(std::string_view name) {
+  std::string n = gromacs_name(name).substr(0, 5);
+  std::replace(n.begin(), n.end(), '.', '_');
+  return n;
+}
+
 // Site numbers of one term, checked: inside the molecule and all different.
 struct TermCheck {
   const sys::SystemDescription& s;
@@ -153,7 +161,7 @@ gmx::MoleculeType molecule_type(const sys::SystemDescription& s, int t, const st
   for (int k = 0; k < m.nvirt; ++k)
     if (m.site_ok(m.virt_site[k])) is_virtual[m.virt_site[k]] = true;
 
-  const std::string residue = gromacs_name(m.label_mol).substr(0, 5);
+  const std::string residue = gro_name(m.label_mol);
   for (int k = 0; k < m.nsimol; ++k) {
     const int p = m.sptype_mol[k];
     if (s.mas_sp[p] <= 0.0 && !is_virtual[k])
@@ -163,7 +171,7 @@ gmx::MoleculeType molecule_type(const sys::SystemDescription& s, int t, const st
     a.type = type_name[p];
     a.resnr = 1;
     a.residue = residue;
-    a.name = type_name[p].substr(0, 5);
+    a.name = gro_name(type_name[p]);
     a.cgnr = k + 1;
     a.charge = s.q_sp[p];
     a.mass = s.mas_sp[p];
@@ -374,6 +382,22 @@ Placement placement_of(const config::Configuration& c) {
   }
   p.box = {c.box[0], c.box[1], c.box[2]};
   return p;
+}
+
+void build_virtual_sites(const sys::SystemDescription& s, Placement& p) {
+  std::size_t first = 0;
+  for (int t : p.mol_type) {
+    const sys::MolType& m = s.mol[t];
+    for (int k = 0; k < m.nvirt; ++k) {
+      if (!m.site_ok(m.virt_site[k])) continue;
+      std::array<double, 3> r = {0.0, 0.0, 0.0};
+      for (int n = 0; n < m.virt_nref[k]; ++n)
+        if (m.site_ok(m.virt_ref[k][n]))
+          for (int d = 0; d < 3; ++d) r[d] += m.virt_c[k][n] * p.r[first + m.virt_ref[k][n]][d];
+      p.r[first + m.virt_site[k]] = r;
+    }
+    first += static_cast<std::size_t>(m.nsimol);
+  }
 }
 
 void set_molecules(gmx::Topology& top, const Placement& p) {

@@ -40,11 +40,18 @@ Placement placement_of(const sys::SystemDescription& s);
 // Molecules as a configuration holds them (structure file order).
 Placement placement_of(const config::Configuration& c);
 
+// Puts every virtual site of the placed molecules where its references
+// build it (sum of coefficient times reference position), as GROMACS would
+// at the start of a run; a rerun takes the positions as they stand.
+void build_virtual_sites(const sys::SystemDescription& s, Placement& p);
+
 // [ molecules ] of the placement: runs of one molecule type give one line.
 void set_molecules(gmx::Topology& top, const Placement& p);
 
 // The GRO file of the placement: residue number = molecule number, residue
-// and atom names from the topology's molecule types.
+// and atom names from the topology's molecule types (both cut to 5
+// characters, with _ for '.', since GROMACS finds the columns of the
+// coordinates by their decimal points).
 std::string gro_text(const std::string& title, const gmx::Topology& top, const Placement& p);
 
 // A name GROMACS reads as one word: letters, digits and _ - + * . kept,

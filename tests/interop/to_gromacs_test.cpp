@@ -159,11 +159,15 @@ TEST(ToGromacs, NamesGromacsReadsAsOneWordAndUnique) {
   EXPECT_EQ(interop::gromacs_name("1c"), "x1c");
   EXPECT_EQ(interop::gromacs_name(""), "x");
   const gmx::Topology top = topology(
-      "begin{sites}\n a;b 0.0 1.0\n a_b 0.0 2.0\nend{sites}\n"
-      "begin{molecule}\n label w;1\n begin{configuration}\n  a;b\n  a_b 1 0 0\n end{configuration}\nend{molecule}\n"
+      "begin{sites}\n a;b 0.0 1.0\n a_b 0.0 2.0\n c.3_x 0.0 3.0\nend{sites}\n"
+      "begin{molecule}\n label w;1\n begin{configuration}\n  a;b\n  a_b 1 0 0\n  c.3_x 2 0 0\n end{configuration}\n"
+      "end{molecule}\n"
       "begin{molecule}\n label w_1\n begin{configuration}\n  a_b\n end{configuration}\nend{molecule}\n");
-  ASSERT_EQ(top.atomtypes.size(), 2u);
+  ASSERT_EQ(top.atomtypes.size(), 3u);
   EXPECT_EQ(top.atomtypes[0].name, "a_b");
+  // Atom names fit the GRO file: 5 characters, no decimal point.
+  EXPECT_EQ(top.atomtypes[2].name, "c.3_x");
+  EXPECT_EQ(top.moltypes[0].atoms[2].name, "c_3_x");
   EXPECT_EQ(top.atomtypes[1].name, "a_b_2");
   EXPECT_EQ(top.moltypes[0].name, "w_1");
   EXPECT_EQ(top.moltypes[1].name, "w_1_2");
@@ -220,6 +224,11 @@ TEST(ToGromacs, PlacesTheBuildSectionsMolecules) {
     EXPECT_NEAR(p.r[5 + k][2], 0.5 + s.mol[0].zmol[k], 1e-12);
   }
   EXPECT_NEAR(p.r[15][2], 0.25 + s.mol[1].zmol[0], 1e-12);
+  // Virtual sites where their references build them.
+  interop::Placement built = p;
+  built.r[9] = {0, 0, 0};
+  interop::build_virtual_sites(s, built);
+  for (int d = 0; d < 3; ++d) EXPECT_NEAR(built.r[9][d], 0.5 * (p.r[5][d] + p.r[6][d]), 1e-12);
   gmx::Topology top = interop::topology_of(s, "t");
   interop::set_molecules(top, p);
   EXPECT_EQ(top.molecules, (std::vector<std::pair<std::string, long long>>{{"mol", 2}, {"two", 2}, {"mol", 2}}));
