@@ -44,6 +44,7 @@ peer() {
 # ---- the examples, a mixture of every mapped term, a structure file ----
 peer "$SRC/examples/ethanol.sys"
 peer "$SRC/examples/spce.sys"
+peer "$SRC/examples/water/water.sys"
 peer "$DATA/interop/mixture.sys"
 peer "$SRC/examples/spce.sys" "$SRC/examples/waters.str"
 same "structure file: its molecules" "$(sed -n '/molecules/,$p' spce_str.top | tail -1)" "water      5"

@@ -61,8 +61,8 @@ def read_sys(name):
             elif key == "begin":
                 sec = what
                 if what.startswith("molecule"):
-                    sec, mol = "molecule", dict(label="", sites=[], excl=set(), bonds=[], angles=[], propers=[],
-                                                impropers=[], pairs=[], virtual=[])
+                    sec, mol = "molecule", dict(label="", sites=[], xyz=[], excl=set(), bonds=[], angles=[], propers=[],
+                                                impropers=[], pairs=[], virtual=[], constraints=[])
                     mols.append(mol)
             elif sub is not None:
                 sub = None
@@ -87,6 +87,9 @@ def read_sys(name):
                 mol["label"] = w[1][:10]
             elif sub and sub.startswith("configuration"):
                 mol["sites"].append(w[0][:10])
+                mol["xyz"].append([float(v) for v in w[1:4]] if len(w) == 4 else [0.0] * 3)
+            elif sub and sub.startswith("constraints"):
+                mol["constraints"].append((i[0], i[1], float(w[2]) if len(w) > 2 else 0.0))
             elif sub and sub.startswith("exclude"):
                 n = len(mol["sites"])
                 mol["excl"] |= {(a, b) for a in range(n) for b in range(a + 1, n)} if w[0] == "all" else {tuple(sorted(i[:2]))}
@@ -174,8 +177,54 @@ def compare(sysfile, gro, xvg):
     return 1 if bad else 0
 
 
+def canonical(sysfile):
+    """A system file's sites, parameters and terms in one comparable form: lists of numbers
+    keyed by what they are, terms in a fixed order, geometry about the centre of mass."""
+    types, pair, mols = read_sys(sysfile)
+    c = {("pair",) + k: v for k, v in pair.items() if k[0] <= k[1]}
+    c.update({("type", n): v for n, v in types.items()})
+    for m in mols:
+        L, x = m["label"], np.array(m["xyz"]) * 0.1
+        mass = np.array([types[n][1] for n in m["sites"]])
+        x -= mass @ x / mass.sum()
+        c[L, "sites"] = m["sites"]
+        c.update({(L, "xyz", k): list(v) for k, v in enumerate(x)})
+        c[L, "excl"] = sorted(m["excl"])
+        for a, b, d in m["constraints"]:
+            c[L, "con", min(a, b), max(a, b)] = [d * 0.1 or np.linalg.norm(x[a] - x[b])]
+        for key in ("bonds", "angles", "pairs"):
+            for t in m[key]:
+                n = 3 if key == "angles" else 2
+                c[(L, key) + tuple(t[:n])] = sorted(c.get((L, key) + tuple(t[:n]), []) + [list(t[n:])])
+        for s, terms in m["propers"]:  # k (1 + cos(m phi - d)) = k (1 + cos(-m phi + d))
+            c[(L, "proper") + tuple(s)] = sorted(c.get((L, "proper") + tuple(s), []) +
+                                                 [[k, abs(n), d if n >= 0 else -d] for k, n, d in terms])
+        for s, k, x0 in m["impropers"]:
+            c[(L, "improper") + tuple(s)] = sorted(c.get((L, "improper") + tuple(s), []) + [[k, x0]])
+        c.update({(L, "virtual", v): sorted(refs) for v, refs in m["virtual"]})
+    return c
+
+
+def same(a, b):
+    """Exit 1 unless two system files hold the same sites, parameters and terms (1e-6 relative;
+    coordinates to the 0.001 nm of a GRO file)."""
+    ca, cb = canonical(a), canonical(b)
+    bad = sorted(set(ca) ^ set(cb), key=str)
+    for k in set(ca) & set(cb):
+        va, vb = np.array(ca[k], dtype=object).ravel(), np.array(cb[k], dtype=object).ravel()
+        tol = 1.2e-3 if "xyz" in k else 0
+        if len(va) != len(vb) or any(x != y if isinstance(x, str) else abs(x - y) > max(tol, 1e-6 * abs(x))
+                                     for x, y in zip(np.hstack(va), np.hstack(vb))):
+            bad.append(k)
+    for k in bad:
+        print("differs:", k, ca.get(k), cb.get(k))
+    return 1 if bad else 0
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "vacuum":
         vacuum(*sys.argv[2:5])
+    elif sys.argv[1] == "same":
+        sys.exit(same(*sys.argv[2:4]))
     else:
         sys.exit(compare(*sys.argv[2:5]))
