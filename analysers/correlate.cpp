@@ -99,10 +99,6 @@ void normalise_series(const SeriesData& in, int k, int F, float* x, float* y, fl
   }
 }
 
-unsigned worker_threads(unsigned nthreads) {
-  return nthreads > 0 ? nthreads : std::max(1u, std::thread::hardware_concurrency());
-}
-
 bool unit_vector(const float v[3], float u[3]) {
   float vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
   // A subnormal v.v has lost most of its digits: the "unit" vector formed

@@ -15,6 +15,8 @@
 #include <functional>
 #include <vector>
 
+#include "common/threads.h"
+
 namespace tvl::an {
 
 // Lags handed to a thread at a time by correlate(): a series' unit vectors
@@ -97,9 +99,6 @@ Sums make_sums(int ngroups, int nlags);
 // Unit vectors of series k into x, y, z (F values each); throws BadVector
 // for a vector that cannot be normalised.
 void normalise_series(const SeriesData& in, int k, int F, float* x, float* y, float* z);
-
-// The threads to use for nthreads: 0 means one per core (at least one).
-unsigned worker_threads(unsigned nthreads);
 
 // Normalises one vector as the analysers do: v times the reciprocal of the
 // square root of v.v, all in single precision. False when v cannot be

@@ -1,7 +1,10 @@
 // Fuzz target: any byte sequence given to the xtc frame reader must give
 // whole frames or a clean refusal, never a read or write outside a buffer.
 // Every frame it accepts is written again and must read back as the same
-// atoms at the stored precision.
+// atoms at the stored precision. The offset scan's frame size and the
+// decoding from memory must agree with it: they accept exactly the frames it
+// accepts, as the same values, ending where it ends.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +57,21 @@ void check_rewrite(const Frame& f) {
   std::free(buf);
 }
 
+// The frame at `p` (avail bytes to the end of the input), which read_frame
+// read with result r into fr, taking `used` bytes.
+void check_in_memory(const std::uint8_t* p, std::size_t avail, ReadResult r, const Frame& fr, long used) {
+  const long long n = tvl::xtc::frame_size(p, std::min(avail, tvl::xtc::frame_head_bytes), max_atoms);
+  if (r == ReadResult::ok && (n != used)) __builtin_trap();
+  if (n <= 0 || static_cast<std::size_t>(n) > avail) return;
+  Frame g;
+  const ReadResult m = tvl::xtc::decode_frame(p, static_cast<std::size_t>(n), g, max_atoms);
+  if ((m == ReadResult::ok) != (r == ReadResult::ok)) __builtin_trap();
+  if (m != ReadResult::ok) return;
+  if (g.natoms != fr.natoms || g.step != fr.step || !same_bits(g.time, fr.time)) __builtin_trap();
+  for (int i = 0; i < 3 * fr.natoms; ++i)
+    if (!same_bits(g.x[static_cast<std::size_t>(i)], fr.x[static_cast<std::size_t>(i)])) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -64,7 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (id == 0) return 0;
   Frame fr;
   for (int k = 0; k < 64; ++k) {
+    const long at = std::ftell(f);
     ReadResult r = tvl::xtc::read_frame(id, fr, max_atoms);
+    check_in_memory(data + at, size - static_cast<std::size_t>(at), r, fr, std::ftell(f) - at);
     if (r != ReadResult::ok) break;
     if (fr.x.size() < static_cast<std::size_t>(fr.natoms) * 3) __builtin_trap();
     check_rewrite(fr);

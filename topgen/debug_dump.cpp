@@ -4,6 +4,7 @@
 
 #include "common/outfile.h"
 #include "common/text/fortran.h"
+#include "topgen/writer.h"
 #include "topgen/zmatrix.h"
 
 namespace tvl::topgen {
@@ -14,7 +15,10 @@ namespace {
 
 void title(std::string_view t, std::size_t count) { out_line(tx::FreeLine().t(t).i(static_cast<long long>(count)).str()); }
 
-std::string f12(double v) { return tx::fmt_f(v, 12, 4); }
+// Numbers in their fields; one that does not fit, or is not finite, stops the
+// dump as it stops the system file.
+std::string real(double v, int w, int d) { return num_field(v, w, d, "status dump"); }
+std::string f12(double v) { return real(v, 12, 4); }
 
 // Index and the labels as 2-character pieces joined by "-".
 template <std::size_t N>
@@ -77,7 +81,7 @@ void dump_molecule(const Molecule& m, const Coords& xyz, const std::vector<doubl
   for (std::size_t i = 0; i < m.bonds.size(); ++i) {
     const double d = distance(xyz, m.bonds[i].con_a, m.bonds[i].con_b);
     out_line(tx::fmt_i(static_cast<long long>(i + 1), 5) + " :" + tx::fmt_i(m.bonds[i].con_a, 5) +
-             tx::fmt_i(m.bonds[i].con_b, 5) + tx::fmt_f(d, 10, 5));
+             tx::fmt_i(m.bonds[i].con_b, 5) + real(d, 10, 5));
   }
 }
 
@@ -87,13 +91,13 @@ void dump_topology(const Coords& xyz, const Topology& t) {
   for (std::size_t i = 0; i < t.angles.size(); ++i) {
     const Angle& a = t.angles[i];
     out_line(index(i) + tx::fmt_i(a.a, 5) + tx::fmt_i(a.b, 5) + tx::fmt_i(a.c, 5) +
-             tx::fmt_f(bond_angle(xyz, a.a, a.b, a.c), 12, 5));
+             real(bond_angle(xyz, a.a, a.b, a.c), 12, 5));
   }
   title("#DIHEDRALS", t.torsions.size());
   for (std::size_t i = 0; i < t.torsions.size(); ++i) {
     const Quad& q = t.torsions[i];
     out_line(index(i) + tx::fmt_i(q.a, 5) + tx::fmt_i(q.b, 5) + tx::fmt_i(q.c, 5) + tx::fmt_i(q.d, 5) +
-             tx::fmt_f(torsion_angle(xyz, q.a, q.b, q.c, q.d), 12, 5));
+             real(torsion_angle(xyz, q.a, q.b, q.c, q.d), 12, 5));
   }
   title("#14INTERACTIONS", t.pairs14.size());
   for (std::size_t i = 0; i < t.pairs14.size(); ++i)

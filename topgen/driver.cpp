@@ -7,6 +7,7 @@
 #include "common/outfile.h"
 #include "common/text/fortran.h"
 #include "topgen/debug_dump.h"
+#include "topgen/gaff_typer.h"
 #include "topgen/input.h"
 #include "topgen/readers.h"
 #include "topgen/writer.h"
@@ -92,6 +93,30 @@ void check_label(const std::string& label) {
          exit_usage);
 }
 
+[[noreturn]] void usage_error(const std::string& what) { stop({tx::free_text("ERROR: " + what)}, exit_usage); }
+
+// -amber <parm file>, -frcmod <file> (repeatable), -type gaff, -charges <file>.
+void amber_options(const std::vector<std::string>& a, Options& o) {
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const std::string& s = a[i];
+    if (s != "-amber" && s != "-frcmod" && s != "-type" && s != "-charges") continue;
+    const std::string* v = value_after(a, i);
+    if (!v) usage_error(s + " needs a value");
+    if (s == "-amber") {
+      if (o.ff != FfKind::none) usage_error("give one force field: -ff, -lib or -amber");
+      o.ff = FfKind::amber, o.ff_file = *v;
+    } else if (s == "-frcmod") {
+      o.frcmods.push_back(*v);
+    } else if (s == "-type") {
+      if (*v != "gaff") usage_error("-type takes gaff (the GAFF typer of OpenBabel), not " + *v);
+      o.type_gaff = true;
+    } else {
+      o.charges_file = *v;
+    }
+  }
+  if (!o.frcmods.empty() && o.ff != FfKind::amber) usage_error("-frcmod adds to an -amber parameter file");
+}
+
 }  // namespace
 
 Options get_options(int argc, char** argv) {
@@ -123,6 +148,7 @@ Options get_options(int argc, char** argv) {
       if (s != key) return;
       if (const std::string* v = value_after(a, i)) o.ff_file = *v, o.ff = kind;
     });
+  amber_options(a, o);
   each([&](std::size_t i, const std::string& s) {
     if (s != "-label") return;
     if (const std::string* v = value_after(a, i)) {
@@ -132,7 +158,8 @@ Options get_options(int argc, char** argv) {
   });
   // One molecule file per run: with two, which file which reader would read is a guess.
   constexpr std::pair<std::string_view, MolKind> mol_options[] = {
-      {"-tmf", MolKind::tmf}, {"-mol2", MolKind::mol2}, {"-off", MolKind::off}, {"-hin", MolKind::hin}};
+      {"-tmf", MolKind::tmf}, {"-mol2", MolKind::mol2}, {"-off", MolKind::off}, {"-hin", MolKind::hin},
+      {"-sdf", MolKind::sdf}, {"-pdb", MolKind::pdb}};
   int given = 0;
   for (auto [key, kind] : mol_options)
     each([&](std::size_t i, const std::string& s) {
@@ -140,22 +167,51 @@ Options get_options(int argc, char** argv) {
       if (++given > 1) stop(help_lines(), exit_usage);
       if (const std::string* v = value_after(a, i)) o.mol_file = *v, o.mol = kind;
     });
+  const bool babel_kind = o.mol == MolKind::sdf || o.mol == MolKind::pdb;
+  if (babel_kind && !o.type_gaff)
+    usage_error("-sdf and -pdb files hold no force-field types: give -type gaff with them");
+  if (o.type_gaff && o.mol != MolKind::mol2 && !babel_kind && o.mol != MolKind::none)
+    usage_error("-type gaff reads -mol2, -sdf or -pdb files");
   return o;
 }
 
 ForceField read_forcefield(const Options& o) {
-  return o.ff == FfKind::lib ? read_apar(o.ff_file) : read_own_forcefield(o.ff_file);
+  switch (o.ff) {
+    case FfKind::lib: return read_apar(o.ff_file);
+    case FfKind::amber: return read_amber(o.ff_file, o.frcmods);
+    case FfKind::own:
+    case FfKind::none: break;
+  }
+  return read_own_forcefield(o.ff_file);
 }
 
 Molecule read_molecule(const Options& o) {
+  Molecule m;
+  int formal = 0;
   switch (o.mol) {
-    case MolKind::tmf: return get_xyz(o.mol_file, o.auto_bonds);
-    case MolKind::mol2: return get_mol2(o.mol_file);
-    case MolKind::off: return get_off(o.mol_file);
-    case MolKind::hin: return get_hin(o.mol_file, o.auto_bonds);
+    case MolKind::tmf: m = get_xyz(o.mol_file, o.auto_bonds); break;
+    case MolKind::mol2: m = get_mol2(o.mol_file); break;
+    case MolKind::off: m = get_off(o.mol_file); break;
+    case MolKind::hin: m = get_hin(o.mol_file, o.auto_bonds); break;
+    case MolKind::sdf: m = gaff_typed_molecule(o.mol_file, "sdf", formal); break;
+    case MolKind::pdb: m = gaff_typed_molecule(o.mol_file, "pdb", formal); break;
     case MolKind::none: break;
   }
-  return {};
+  if (o.type_gaff && o.mol == MolKind::mol2) {
+    // The types from the typer, all else as topgen read it.
+    const Molecule typed = gaff_typed_molecule(o.mol_file, "mol2", formal);
+    if (typed.n() != m.n())
+      stop({" ERROR: OpenBabel reads " + std::to_string(typed.n()) + " atoms from " + tx::quoted(o.mol_file) +
+            ", topgen " + std::to_string(m.n())});
+    for (std::size_t i = 0; i < m.atoms.size(); ++i) m.atoms[i].alabel = typed.atoms[i].alabel;
+    formal = 0;  // a mol2 file holds its partial charges
+  }
+  if (!o.charges_file.empty())
+    read_charges(o.charges_file, m);
+  else if (formal != 0)
+    warning("the molecule has a formal charge of " + std::to_string(formal) +
+            " but its atoms get charge 0: give the charges with -charges");
+  return m;
 }
 
 void warn_unbonded_atoms(const Molecule& m) {

@@ -23,31 +23,41 @@ enum Table { atoms, bonds, angles, torsions };
 
 void row(RecordFile& f, ForceField& ff, std::unordered_set<std::string>& types, int table,
          const Record& r) {
+  // Word i converted to the units of the system file; a product that
+  // overflows is refused with the row.
+  auto in_units = [&f, &r](int i, double factor, std::string_view what) {
+    return f.finite(r, f.real(r, i) * factor, what);
+  };
   switch (table) {
     case atoms: {
       f.need(r, 4);
       std::string type = r.label(1);
       if (!types.insert(type).second) return;  // the first row of a type counts
-      double rstar = f.real(r, 4);
+      const double eps = f.non_negative(r, 3, "epsilon"), rstar = f.non_negative(r, 4, "r*");
       append(ff.sites,
-             SiteType{type, f.real(r, 2), rstar, 2 * rstar / sixth_root_2, f.real(r, 3) * kcal / kelvin, 1},
+             SiteType{type, f.real(r, 2), rstar, f.finite(r, 2 * rstar / sixth_root_2, "sigma"),
+                      f.finite(r, eps * kcal / kelvin, "epsilon in K"), 1},
              "site types");
       break;
     }
     case bonds:
       f.need(r, 4);
-      append(ff.bonds, BondType{labels<2>(r), 2 * kcal * f.real(r, 3), f.real(r, 4)}, "bond types");
+      append(ff.bonds, BondType{labels<2>(r), in_units(3, 2 * kcal, "the force constant in kJ/mol"), f.real(r, 4)},
+             "bond types");
       break;
     case angles:
       f.need(r, 5);
-      append(ff.angles, AngleType{labels<3>(r), 2 * kcal * f.real(r, 4), f.real(r, 5) * degrees},
+      append(ff.angles,
+             AngleType{labels<3>(r), in_units(4, 2 * kcal, "the force constant in kJ/mol"),
+                       in_units(5, degrees, "the angle in degrees")},
              "angle types");
       break;
     case torsions: {
       f.need(r, 8);
       const std::string& kind = r.word(5);
       if (kind != "0" && kind != "1") return;
-      double k = f.real(r, 6) * kcal, m = f.real(r, 7), p = f.real(r, 8) * degrees;
+      const double k = in_units(6, kcal, "the barrier in kJ/mol"), m = f.real(r, 7),
+                   p = in_units(8, degrees, "the phase in degrees");
       if (kind == "0")
         append(ff.dihedrals, DihedType{labels<4>(r), k, m, p}, "dihedral types");
       else

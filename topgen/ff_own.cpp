@@ -69,7 +69,7 @@ struct Reader {
           ff.equivalences.push_back(std::move(e));
         } else {
           f.need(r, 3);
-          lj.push_back({r.label(1), f.real(r, 2), f.real(r, 3)});
+          lj.push_back({r.label(1), f.non_negative(r, 2, "sigma"), f.non_negative(r, 3, "epsilon")});
         }
         break;
       case bonds:
@@ -84,9 +84,8 @@ struct Reader {
         f.need(r, 8);
         double divisor = f.real(r, 5);
         if (divisor == 0) f.fail(r, "the divisor (word 5) is 0");
-        append(ff.dihedrals,
-               DihedType{labels<4>(r), f.real(r, 6) / divisor, f.real(r, 7), f.real(r, 8)},
-               "dihedral types");
+        const double barrier = f.finite(r, f.real(r, 6) / divisor, "the barrier divided by the divisor");
+        append(ff.dihedrals, DihedType{labels<4>(r), barrier, f.real(r, 7), f.real(r, 8)}, "dihedral types");
         break;
       }
       case impropers:
@@ -103,7 +102,9 @@ struct Reader {
           append(ff.int14, t, "1-4 interaction types");
         } else {
           f.need(r, 5);
-          append(ff.int14, Int14Type{labels<2>(r), f.real(r, 3), f.real(r, 4), f.real(r, 5), 0},
+          append(ff.int14,
+                 Int14Type{labels<2>(r), f.non_negative(r, 3, "sigma"), f.non_negative(r, 4, "epsilon"),
+                           f.real(r, 5), 0},
                  "1-4 interaction types");
         }
         break;

@@ -30,8 +30,12 @@ class RecordFile {
   // Opens the file; stops with a message naming it when it cannot be read.
   explicit RecordFile(const std::string& name);
   // Next record; false at the end of the file. A line longer than 128
-  // columns whose excess holds data stops the program.
+  // columns whose excess holds data stops the program, except as below.
   bool next(Record& r);
+  // Records that begin with `prefix` (table headers, of which only the first
+  // word is read) may be longer: they are cut at 128 columns, unless their
+  // first word reaches the last column and so may have been cut itself.
+  void cut_long_records(std::string_view prefix) { cut_prefix_ = prefix; }
   const std::string& name() const { return name_; }
 
   // Stops with a message naming the file, the line and the record.
@@ -44,12 +48,27 @@ class RecordFile {
   // when `all` says that every word of the record counts.
   void need(const Record& r, long long n, bool all = false) const;
   double real(const Record& r, int i) const;  // word i as a number, or stop
+  // Word i as a number that may not be negative (a Lennard-Jones sigma or
+  // epsilon: the combination rules take its square root); `what` names it.
+  double non_negative(const Record& r, int i, std::string_view what) const;
+  // A value computed from the record (a quotient, a unit conversion) as it
+  // is stored: stops, naming `what` and the value, unless it is finite.
+  double finite(const Record& r, double v, std::string_view what) const;
   int integer(const Record& r, int i) const;  // word i as an integer, or stop
 
  private:
+  // A long line that may be cut (cut_long_records): true when r now holds it.
+  bool cut(Record& r);
+
   std::string name_;
   InFile f_;
+  std::string cut_prefix_;
 };
+
+// The stop for a file that cannot be opened, and for an input error at a
+// line of a file: the message names the file and the line and shows it.
+[[noreturn]] void cannot_open(const std::string& name);
+[[noreturn]] void file_error(const std::string& name, long line, const std::string& text, std::string_view what);
 
 inline bool starts(std::string_view s, std::string_view key) { return s.starts_with(key); }
 
@@ -60,6 +79,10 @@ std::array<std::string, N> labels(const Record& r) {
   for (std::size_t i = 0; i < N; ++i) l[i] = r.label(static_cast<int>(i) + 1);
   return l;
 }
+
+// Text for one output line: trailing blanks dropped, line breaks written as
+// "?", so that a file name in a comment line cannot end the comment.
+std::string one_line(std::string_view s);
 
 // A warning line on standard output. topgen's standard output is the system
 // file, so a warning is a comment line that holds no section keyword.

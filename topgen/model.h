@@ -114,8 +114,8 @@ struct Molecule {
 
 // ---- command line -----------------------------------------------------------
 
-enum class FfKind { none, own, lib };               // -ff, -lib
-enum class MolKind { none, tmf, mol2, off, hin };   // -tmf, -mol2, -off, -hin
+enum class FfKind { none, own, lib, amber };            // -ff, -lib, -amber
+enum class MolKind { none, tmf, mol2, off, hin, sdf, pdb };  // -tmf, -mol2, -off, -hin, -sdf, -pdb
 
 struct Options {
   std::string ff_file;              // force-field file
@@ -130,6 +130,9 @@ struct Options {
   bool zmat = false;        // z-matrix section
   bool freeze = false;      // with -zmat: frozen bond lengths
   bool fix = false;         // constraints active, harmonic bonds commented out
+  std::vector<std::string> frcmods;  // -frcmod files read after the -amber file, in order
+  bool type_gaff = false;            // -type gaff: atom types from the GAFF typer
+  std::string charges_file;          // -charges: one charge per atom, replacing the file's
 };
 
 }  // namespace tvl::topgen

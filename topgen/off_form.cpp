@@ -9,6 +9,7 @@ void scan_off(RecordFile& f, const OffScan& s) {
   int table = -1, rows = 0;
   long outside = 0;
   Record r;
+  f.cut_long_records("!entry");  // headers carry column lists beyond the unit name
   while (f.next(r)) {
     bool header = starts(r.text, "!entry");
     if (table >= 0 && !header) {

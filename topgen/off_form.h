@@ -2,6 +2,8 @@
 // Tables of LEAP libraries in OFF form: "!!index" is followed by the list of
 // units, of which the first is read; a record beginning with "!entry" heads a
 // table, whose rows run up to the next "!entry" record or the end of the file.
+// Headers list the table's columns after its name and may be longer than 128
+// columns: they are cut there, since only their first word is read.
 #include <functional>
 #include <string>
 #include <vector>

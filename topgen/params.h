@@ -67,3 +67,19 @@ void match_improper(const Labels& l, const Quad& q, std::vector<ImproperMatch>& 
 void site_pairs(const Labels& l, int i, int j, std::vector<std::array<int, 2>>& out);
 
 }  // namespace tvl::topgen
+
+namespace tvl::topgen {
+
+// ---- AMBER's precedence (-amber) ---------------------------------------------
+// A torsion takes all terms of its most specific entry: the one with the
+// fewest "x" at its ends (either direction), the first such in table order;
+// the terms of one torsion stand together in the table. Empty when none matches.
+void match_torsion_amber(const Labels& l, const Quad& t, std::vector<int>& out);
+// An improper of a centre with exactly three neighbours: the entry whose
+// third label is the centre's type and whose other labels fit the three
+// neighbours with the fewest "x" (the first such in table order). The atoms
+// are listed with the centre third and the neighbours in the entry's places;
+// neighbours in "x" places in increasing number. False when none matches.
+bool match_improper_amber(const Labels& l, const Quad& q, ImproperMatch& out);
+
+}  // namespace tvl::topgen

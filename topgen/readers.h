@@ -3,6 +3,7 @@
 // reads it from the start and stops the program with a message naming the
 // file and the record at the first error.
 #include <string>
+#include <vector>
 
 #include "topgen/model.h"
 
@@ -16,6 +17,11 @@ ForceField read_own_forcefield(const std::string& file);
 // A LEAP/AMBER parameter library in OFF form; writes a "# Found label :" line
 // for every table it reads.
 ForceField read_apar(const std::string& file);
+// An AMBER parm file (gaff.dat, parm10.dat) and frcmod files read after it in
+// order, later entries replacing earlier ones of the same types; kcal/mol
+// into kJ/mol, AMBER's k (r - r0)^2 into the system file's 1/2 k (r - r0)^2,
+// R* and epsilon into sigma (A) and epsilon (K); 1-4 scales 1/1.2 and 1/2.
+ForceField read_amber(const std::string& parm, const std::vector<std::string>& frcmods);
 
 // ---- molecule ---------------------------------------------------------------
 // With auto_bonds the file's connectivity is skipped (TMF, HIN) or read and
@@ -25,7 +31,13 @@ Molecule get_mol2(const std::string& file);
 Molecule get_off(const std::string& file);
 Molecule get_hin(const std::string& file, bool auto_bonds);
 
-// The force field and the molecule that the options name.
+// -charges: the charge of every atom from a file in respconv's free layout
+// (the count, then atom number and charge per line); the count must be the
+// molecule's atom count.
+void read_charges(const std::string& file, Molecule& m);
+
+// The force field and the molecule that the options name; with -type gaff
+// the atom types come from the GAFF typer.
 ForceField read_forcefield(const Options& o);
 Molecule read_molecule(const Options& o);
 

@@ -135,6 +135,11 @@ std::vector<Pair> define_bonds(const Coords& xyz, std::span<const double> blim, 
     for (int j : near) {
       const double dx = xyz.x[i] - xyz.x[j], dy = xyz.y[i] - xyz.y[j], dz = xyz.z[i] - xyz.z[j];
       const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+      // Two atoms in one place would be bonded at distance 0 and give a
+      // z-matrix of zero lengths: the molecule file is wrong.
+      if (d == 0)
+        stop({tx::FreeLine().t("ERROR: atoms").i(static_cast<long long>(i) + 1).t(" and").i(j + 1).t(
+            " stand at the same place: bonds cannot be detected from their distance")});
       if (d < (blim[i] + blim[j]) * 0.5) append(bonds, Pair{static_cast<int>(i) + 1, j + 1}, "bonds", cap);
     }
   }

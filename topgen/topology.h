@@ -50,7 +50,8 @@ std::vector<double> bond_radii(std::span<const std::string> atom_labels, std::sp
 // Bonds of every pair i < j closer than the mean of their radii, ordered by
 // i, then j. Atoms are binned on a grid of cells as wide as the largest
 // radius, so only neighbouring cells are searched. Atoms with a coordinate
-// that is not finite get no bond. More than `cap` bonds refuse the molecule.
+// that is not finite get no bond. More than `cap` bonds, or two atoms at the
+// same place, refuse the molecule.
 std::vector<Pair> define_bonds(const Coords& xyz, std::span<const double> blim, int cap = ntgmax);
 
 // Angles, torsions, impropers, 1-4 pairs and exclusions of a molecule of n

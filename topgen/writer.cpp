@@ -9,6 +9,7 @@
 #include "common/text/fortran.h"
 #include "topgen/debug_dump.h"
 #include "topgen/driver.h"
+#include "topgen/input.h"
 
 namespace tvl::topgen {
 
@@ -18,24 +19,17 @@ namespace {
 
 // The field as written, or a stop when the value does not fit it; a field
 // filled to its first column gets a blank before it.
-std::string readable(const std::string& s, bool fits, double v, char kind, int w, int d) {
+std::string readable(const std::string& s, bool fits, double v, char kind, int w, int d,
+                     std::string_view where = "system file") {
   if (!fits || s.find('*') != std::string::npos) {
     std::string field(1, kind);
     field += std::to_string(w);
     if (kind == 'F') field += "." + std::to_string(d);
     stop({tx::FreeLine().t("ERROR: the value ").t(tx::free_real(v)).t(" does not fit the field ").t(field).t(
-        " of the system file")});
+        " of the ").t(where)});
   }
   if (s.empty() || s[0] == ' ') return s;
   return tx::free_text(s);
-}
-
-// File names go into comment lines: a line break in one must not end the comment.
-std::string one_line(std::string_view s) {
-  std::string r(tx::trim_right(s));
-  for (char& c : r)
-    if (c == '\n' || c == '\r') c = '?';
-  return r;
 }
 
 const std::string rule = "#" + std::string(79, '-');
@@ -47,8 +41,9 @@ void header(const Options& o) {
   for (const std::string& l :
        {rule, std::string("#  "), std::string("#  TOPGEN generated"), std::string("#  "),
         std::string("#           TARVELO SYSTEM-File"), std::string("#  "),
-        "#  forcefield file    : " + one_line(o.ff_file), "#  topology data file : " + one_line(o.mol_file),
-        std::string("#  "), rule, std::string()})
+        "#  forcefield file    : " + one_line(o.ff_file)}) out_line(l);
+  for (const std::string& m : o.frcmods) out_line("#  frcmod file        : " + one_line(m));
+  for (const std::string& l : {"#  topology data file : " + one_line(o.mol_file), std::string("#  "), rule, std::string()})
     out_line(l);
 }
 
@@ -138,14 +133,22 @@ std::string quad(const std::array<int, 4>& q) {
 }
 std::string torsion_terms(double k, double m, double p) { return num_field(k, 12, 4) + num_field(m, 12, 4) + num_field(p, 12, 4); }
 
-void dihedrals(const ForceField& ff, const Topology& top, const Labels& lab) {
+// With -amber (AMBER's precedence) a torsion takes the terms of its most
+// specific entry only, and an improper stands only on a centre of exactly
+// three neighbours and only when an entry matches: AMBER has no other.
+void dihedrals(const ForceField& ff, const Molecule& mol, const Topology& top, const Labels& lab, bool amber) {
   std::vector<int> m;
   std::vector<ImproperMatch> im;
+  std::vector<int> degree(mol.atoms.size());
+  for (const Bond& b : mol.bonds) ++degree[b.con_a - 1], ++degree[b.con_b - 1];
   out_line("begin{dihedrals}");
   out_line("#...proper torsions");
   for (const Quad& q : top.torsions) {
     const std::string atoms = quad({q.a, q.b, q.c, q.d});
-    match_torsion(lab, q, m);
+    if (amber)
+      match_torsion_amber(lab, q, m);
+    else
+      match_torsion(lab, q, m);
     if (m.empty()) out_line("#   proper" + atoms + "  <- not defined");
     for (int k : m) {
       const DihedType& t = ff.dihedrals[static_cast<std::size_t>(k)];
@@ -154,7 +157,13 @@ void dihedrals(const ForceField& ff, const Topology& top, const Labels& lab) {
   }
   out_line("#...improper torsions");
   for (const Quad& q : top.impropers) {
-    match_improper(lab, q, im);
+    if (amber) {
+      ImproperMatch one;
+      if (degree[q.c - 1] != 3 || !match_improper_amber(lab, q, one)) continue;
+      im.assign(1, one);
+    } else {
+      match_improper(lab, q, im);
+    }
     if (im.empty()) out_line("#   proper" + quad({q.c, q.b, q.a, q.d}) + "  <- not defined");
     for (const ImproperMatch& x : im) {
       const ImdhType& t = ff.impropers[static_cast<std::size_t>(x.type)];
@@ -199,7 +208,9 @@ void nonbonded(const Options& o, const ForceField& ff, const Topology& top, cons
 
 }  // namespace
 
-std::string num_field(double v, int w, int d) { return readable(tx::fmt_f(v, w, d), std::isfinite(v), v, 'F', w, d); }
+std::string num_field(double v, int w, int d, std::string_view where) {
+  return readable(tx::fmt_f(v, w, d), std::isfinite(v), v, 'F', w, d, where);
+}
 
 std::string int_field(long long v, int w) { return readable(tx::fmt_i(v, w), true, static_cast<double>(v), 'I', w, 0); }
 
@@ -214,7 +225,7 @@ void write_system(const Options& o, const ForceField& ff, const Molecule& mol, c
   if (o.zmat) zmatrix(o, d.zmatrix);
   bonds(o, ff, mol, lab);
   angles(ff, d.top, lab);
-  dihedrals(ff, d.top, lab);
+  dihedrals(ff, mol, d.top, lab, o.ff == FfKind::amber);
   nonbonded(o, ff, d.top, lab, d.typing);
   out_line("begin{exclude}");
   for (const Pair& p : d.top.exclusions) out_line(std::string(1, ' ') + int_field(p.a) + int_field(p.b));

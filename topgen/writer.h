@@ -3,6 +3,7 @@
 // parameters, the molecule (configuration, z-matrix, constraints, bonds,
 // angles, dihedrals, 1-4 pairs, exclusions) and the build section.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "topgen/model.h"
@@ -30,8 +31,8 @@ void derive_and_write(const Options& o, const ForceField& ff, Molecule& mol);
 // A number in a fixed field that reads back as written: a value that does not
 // fit stops the program (never asterisks or NaN), and a field filled to its
 // first column gets one blank before it so that it cannot run into the field
-// before it.
-std::string num_field(double v, int w, int d);
+// before it. `where` names the output in the message.
+std::string num_field(double v, int w, int d, std::string_view where = "system file");
 std::string int_field(long long v, int w = 5);
 
 }  // namespace tvl::topgen

@@ -1,6 +1,8 @@
 // packtraj: converts a crd trajectory into a compressed xtc trajectory, and
 // with -r an xtc trajectory back into a crd trajectory. Coordinates and box
-// lengths are copied without any change of unit.
+// lengths are copied without any change of unit. With -r the xtc frames are
+// decoded on several threads (-nt) and written in file order, so the crd file
+// is the same for any thread count.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,7 +20,9 @@
 #include "common/outfile.h"
 #include "common/standard_flags.h"
 #include "common/text/fortran.h"
+#include "common/threads.h"
 #include "common/traj/crd.h"
+#include "common/traj/xtc_in_order.h"
 #include "common/xdr/xdrfile.h"
 #include "common/xdr/xtc.h"
 #include "common/xdr/xtc_codec.h"
@@ -38,6 +42,7 @@ struct Settings {
   bool reverse = false;
   float prec = 1000.0f;
   double dt = 1.0;  // ps between configurations written to the xtc file
+  unsigned threads = 0;  // threads decoding xtc frames (-r); 0: one per core
 };
 
 std::vector<std::string> help_lines() {
@@ -53,6 +58,7 @@ std::vector<std::string> help_lines() {
            "  -r : Reverse action: a .xtc file is transformed into a .crd file",
            "  -dt <ps> : time between configurations written to the .xtc file (default 1.0):",
            "             configuration k (counted from 0) gets step k and time k * dt",
+           "  -nt <n> : threads decoding the .xtc frames with -r (default: one per core)",
            "",
   };
 }
@@ -121,11 +127,19 @@ Settings parse_args(int argc, char** argv) {
       s.dt = dt;
     }
   for (int i = 1; i <= count; ++i)
+    if (is(i, "-nt")) {
+      int n = 0;
+      auto words = tvl::text::free_words(arg[i + 1]);
+      if (words.empty() || !tvl::text::parse_int(words[0], n) || n < 1 || n > tvl::max_threads)
+        help_stop(tvl::exit_usage);
+      s.threads = static_cast<unsigned>(n);
+    }
+  for (int i = 1; i <= count; ++i)
     if (is(i, "-h") || is(i, "-help")) help_stop(tvl::exit_ok);
   // An option the program does not know is a mistake, never ignored; the
-  // values of -p and -dt (a negative number) are skipped.
+  // values of -p, -dt (a negative number) and -nt are skipped.
   for (int i = 1; i <= count; ++i) {
-    if (is(i, "-p") || is(i, "-dt") || is(i, "-c") || is(i, "-x")) {
+    if (is(i, "-p") || is(i, "-dt") || is(i, "-nt") || is(i, "-c") || is(i, "-x")) {
       ++i;
     } else if (!is(i, "-r") && arg[i].size() > 1 && arg[i][0] == '-') {
       help_stop(tvl::exit_usage);
@@ -247,7 +261,6 @@ int reverse(const Settings& s) {
   tvl::out_line(free_text("#  step   time (ps)"));
 
   tvl::xtc::Frame in;
-  tvl::crd::Frame out;
   tvl::crd::Writer crd;
   long frame_no = 0;  // frames converted so far
   auto frame_text = [&] { return "frame " + std::to_string(frame_no + 1) + " of the xtc-file " + quoted(s.xtc); };
@@ -262,6 +275,59 @@ int reverse(const Settings& s) {
     tvl::stop(std::move(lines));
   };
 
+  // One decoded frame as a crd frame record, made beside the other frames
+  // on the worker threads, so the writing thread only writes.
+  struct Record {
+    tvl::crd::Frame frame;
+    std::vector<char> bytes;
+  };
+  auto convert = [](const tvl::xtc::Frame& f, Record& rec) {
+    tvl::crd::Frame& c = rec.frame;
+    const std::size_t n = static_cast<std::size_t>(f.natoms);
+    c.x.resize(n);
+    c.y.resize(n);
+    c.z.resize(n);
+    for (int a = 0; a < 3; ++a) c.box[a] = f.box[a][a];
+    for (std::size_t j = 0; j < n; ++j) {
+      c.x[j] = f.x[3 * j];
+      c.y[j] = f.x[3 * j + 1];
+      c.z[j] = f.x[3 * j + 2];
+    }
+    tvl::crd::encode_record(c, f.natoms, rec.bytes);
+  };
+  // Writes the next frame of the crd-file (f is the xtc frame, rec the same
+  // as a crd frame record).
+  auto take = [&](const tvl::xtc::Frame& f, const Record& rec) {
+    if (frame_no == 0) {
+      crd.open(s.crd, f.natoms);
+    } else if (f.natoms != crd.natoms()) {
+      fail({free_text("ERROR: " + frame_text() + " has " + std::to_string(f.natoms) +
+                      " atoms, the first frame " + std::to_string(crd.natoms()) +
+                      "; a crd-file holds one number of atoms")});
+    }
+    tvl::out_line(FreeLine().i(f.step).r4(f.time).str());
+    crd.write_record(rec.bytes);
+    ++frame_no;
+    created.keep = true;
+  };
+
+  // The frames the offset scan finds whole are decoded on the worker
+  // threads; the rest of the file, if any, is read frame by frame below,
+  // where a damaged frame is met and reported.
+  tvl::traj::XtcInOrder opt;
+  opt.xdrid = xtc.id();
+  opt.name = s.xtc;
+  opt.max_atoms = max_atoms;
+  opt.threads = tvl::worker_threads(s.threads);
+  std::vector<Record> records(tvl::traj::xtc_slots(opt));
+  tvl::traj::read_xtc_in_order(
+      opt, [&](const tvl::xtc::Frame& f, std::size_t slot) { convert(f, records[slot]); },
+      [&](const tvl::xtc::Frame& f, std::size_t slot) {
+        take(f, records[slot]);
+        return true;
+      });
+
+  Record out;
   for (;;) {
     const tvl::xtc::ReadResult r = tvl::xtc::read_frame(xtc.id(), in, max_atoms);
     if (r == tvl::xtc::ReadResult::end) break;
@@ -278,27 +344,8 @@ int reverse(const Settings& s) {
                         " atoms; packtraj converts at most " + std::to_string(max_atoms))});
       fail({free_text("WARNING: " + frame_text() + " is cut short or corrupt")});
     }
-    if (frame_no == 0) {
-      crd.open(s.crd, in.natoms);
-    } else if (in.natoms != crd.natoms()) {
-      fail({free_text("ERROR: " + frame_text() + " has " + std::to_string(in.natoms) +
-                      " atoms, the first frame " + std::to_string(crd.natoms()) +
-                      "; a crd-file holds one number of atoms")});
-    }
-    tvl::out_line(FreeLine().i(in.step).r4(in.time).str());
-    const std::size_t n = static_cast<std::size_t>(in.natoms);
-    out.x.resize(n);
-    out.y.resize(n);
-    out.z.resize(n);
-    for (int a = 0; a < 3; ++a) out.box[a] = in.box[a][a];
-    for (std::size_t j = 0; j < n; ++j) {
-      out.x[j] = in.x[3 * j];
-      out.y[j] = in.x[3 * j + 1];
-      out.z[j] = in.x[3 * j + 2];
-    }
-    crd.write(out);
-    ++frame_no;
-    created.keep = true;
+    convert(in, out);
+    take(in, out);
   }
   if (frame_no == 0)
     tvl::stop({free_text("ERROR: the xtc-file " + quoted(s.xtc) +

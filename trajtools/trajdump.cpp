@@ -1,6 +1,8 @@
 // trajdump: lists the frames of one or more xtc trajectories as text on
 // standard output: a title line per file, then per frame its step, time,
-// atom count, box diagonal and every atom's coordinates.
+// atom count, box diagonal and every atom's coordinates. Frames are decoded
+// and listed on several threads (-nt) and written in file order, so the
+// listing is the same for any thread count.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +15,8 @@
 #include "common/text/fortran.h"
 #include "common/xdr/xdrfile.h"
 #include "common/standard_flags.h"
+#include "common/threads.h"
+#include "common/traj/xtc_in_order.h"
 #include "common/xdr/xtc.h"
 
 namespace {
@@ -24,7 +28,8 @@ constexpr std::size_t title_name_len = 60;
 
 std::vector<std::string> help_lines() {
   return {"", "TRAJDUMP : Writes content of several GROMACS .xtc files to STDOUT", "",
-          "Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> ", ""};
+          "Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> ",
+          "  -nt <n> : threads decoding the frames (default: one per core)", ""};
 }
 
 void print_help() {
@@ -65,10 +70,29 @@ void write_stdout(const std::string& text) {
 
 // Lists one open file to its end. Returns false when a frame could not be
 // read (a warning naming the file and frame has been written to standard error).
-bool list_file(tvl::XdrFile& xtc, const std::string& name) {
+bool list_file(tvl::XdrFile& xtc, const std::string& name, unsigned threads) {
+  // The frames the offset scan finds whole are decoded and listed on the
+  // worker threads; the rest of the file, if any, is read frame by frame
+  // below, where a damaged frame is met and reported.
+  tvl::traj::XtcInOrder opt;
+  opt.xdrid = xtc.id();
+  opt.name = name;
+  opt.max_atoms = max_atoms;
+  opt.threads = threads;
+  std::vector<std::string> texts(tvl::traj::xtc_slots(opt));
+  long frame_no = static_cast<long>(tvl::traj::read_xtc_in_order(
+      opt,
+      [&](const tvl::xtc::Frame& f, std::size_t slot) {
+        texts[slot].clear();
+        list_frame(f, texts[slot]);
+      },
+      [&](const tvl::xtc::Frame&, std::size_t slot) {
+        write_stdout(texts[slot]);
+        return true;
+      }));
+
   tvl::xtc::Frame f;
   std::string text;
-  long frame_no = 0;
   tvl::xtc::ReadResult r;
   while ((r = tvl::xtc::read_frame(xtc.id(), f, max_atoms)) == tvl::xtc::ReadResult::ok) {
     ++frame_no;
@@ -100,8 +124,8 @@ bool list_file(tvl::XdrFile& xtc, const std::string& name) {
 
 int body(int argc, char** argv) {
   tvl::standard_flags(argc, argv, help_lines());
-  // Every argument is a file name; -h or -help anywhere asks for the help.
-  std::vector<std::string> names;
+  // Every argument is a file name, except -nt and its value; -h or -help
+  // anywhere asks for the help.
   int count = 0;
   for (int i = 1; i < argc; ++i) {
     std::string_view a = argv[i];
@@ -111,13 +135,30 @@ int body(int argc, char** argv) {
     }
     if (!tvl::text::trim_right(a).empty()) ++count;
   }
-  if (count == 0) {
+  // The files are the fields at positions 1..count, as the blank-padded
+  // argument fields give them.
+  std::vector<std::string> names;
+  unsigned threads = 0;
+  for (int i = 1; i <= count; ++i) {
+    const std::string a(tvl::text::trim_right(argv[i]));
+    if (a != "-nt") {
+      names.push_back(a);
+      continue;
+    }
+    int n = 0;
+    const auto words = i + 1 <= count ? tvl::text::free_words(argv[i + 1]) : std::vector<std::string>{};
+    if (words.empty() || !tvl::text::parse_int(words[0], n) || n < 1 || n > tvl::max_threads) {
+      print_help();
+      return tvl::exit_usage;
+    }
+    threads = static_cast<unsigned>(n);
+    ++i;
+  }
+  if (names.empty()) {
     print_help();
     return tvl::exit_usage;
   }
-  // The files are the fields at positions 1..count, as the blank-padded
-  // argument fields give them.
-  for (int i = 1; i <= count; ++i) names.emplace_back(tvl::text::trim_right(argv[i]));
+  threads = tvl::worker_threads(threads);
 
   bool all_read = true;
   for (std::size_t k = 0; k < names.size(); ++k) {
@@ -130,7 +171,7 @@ int body(int argc, char** argv) {
                       .name(name, title_name_len)
                       .str());
     if (!xtc) tvl::stop({tvl::text::free_text("# ERROR: specified XTC-file does not exist")});
-    if (!list_file(xtc, name)) all_read = false;
+    if (!list_file(xtc, name, threads)) all_read = false;
     xtc.close();
   }
   return all_read ? tvl::exit_ok : tvl::exit_error;

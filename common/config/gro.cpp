@@ -1,6 +1,8 @@
 #include "common/config/gro.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <vector>
 
 #include "common/config/columns.h"
@@ -147,6 +149,68 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
   set_relative_masses(c);
   centres_of_mass(c);
   return true;
+}
+
+namespace {
+
+std::string trimmed(std::string_view s) {
+  const std::size_t b = s.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return std::string(s.substr(b, s.find_last_not_of(' ') - b + 1));
+}
+
+}  // namespace
+
+GroFile read_gro_file(const std::string& name) {
+  InFile f = open_in(name);
+  if (!f) tvl::stop({free_text("ERROR: Cannot read GRO file \"" + name + "\"")});
+  LineReader in(f.get());
+  std::string line;
+  auto fail = [&](const std::string& what) {
+    tvl::stop({free_text("ERROR: " + name + ", line " + std::to_string(in.line_number()) + ": " + what)});
+  };
+  auto next = [&](const char* what) {
+    const LineReader::Status s = in.next(line);
+    if (s == LineReader::Status::eof) fail(std::string("the file ends before ") + what);
+    if (s != LineReader::Status::ok) fail("unreadable line");
+  };
+  GroFile g;
+  next("the title");
+  g.title = line;
+  next("the atom count");
+  const std::vector<std::string> count = tvl::text::free_words(line);
+  long long n = 0;
+  if (count.empty() || !tvl::text::parse_int(count[0], n) || n < 0) fail("cannot read the atom count");
+  std::size_t width = 8;
+  for (long long i = 0; i < n; ++i) {
+    next("the last atom");
+    if (i == 0) {
+      // field width from the decimal points of x and y
+      const std::size_t p1 = line.find('.', 20);
+      const std::size_t p2 = p1 == std::string::npos ? p1 : line.find('.', p1 + 1);
+      if (p2 != std::string::npos && p2 - p1 >= 4) width = p2 - p1;
+      g.velocities = line.size() >= 20 + 6 * width;
+      // room for the atoms as far as a count can be believed before they are read
+      g.atoms.reserve(static_cast<std::size_t>(std::min<long long>(n, 1000000)));
+    }
+    GroAtom a;
+    if (!fixed_int(line, 1, 5, a.resnr)) fail("cannot read the residue number");
+    a.resname = trimmed(tvl::text::field(line, 6, 5));
+    a.name = trimmed(tvl::text::field(line, 11, 5));
+    if (line.size() < 20 + 3 * width) fail("atom line too short for three coordinates");
+    for (std::size_t k = 0; k < 3; ++k)
+      if (!tvl::text::fixed_real(line, 21 + k * width, width, a.r[k])) fail("cannot read the coordinates");
+    if (g.velocities)
+      for (std::size_t k = 0; k < 3; ++k)
+        if (!tvl::text::fixed_real(line, 21 + (3 + k) * width, width, a.v[k])) fail("cannot read the velocities");
+    g.atoms.push_back(std::move(a));
+  }
+  next("the box");
+  const std::vector<std::string> b = tvl::text::free_words(line);
+  if (b.size() != 3 && b.size() != 9) fail("the box needs 3 or 9 numbers");
+  for (std::size_t k = 0; k < b.size(); ++k)
+    if (!tvl::text::parse_real(b[k], g.box[k])) fail("cannot read the box");
+  return g;
 }
 
 namespace {

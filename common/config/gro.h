@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/config/configuration.h"
 #include "common/sysfile/system.h"
@@ -23,6 +24,33 @@ std::FILE* open_grofile(std::string& name);
 // numbers must run 1, 2, 3, ...; anything else is an inconsistency.
 bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s, Configuration& c,
               Cutoff& cut, const Limits& lim = {});
+
+// ---- GRO files as GROMACS writes them, read without a system description --
+// Residue and atom numbers are carried as written (GROMACS lets them wrap
+// past 99999); the width of the coordinate fields follows from the distance
+// between the first two decimal points of the first atom line, so files
+// written with more decimals read as well. Velocities are read when the
+// first atom line holds them.
+struct GroAtom {
+  long long resnr = 0;
+  std::string resname;  // columns 6-10, blanks removed
+  std::string name;     // columns 11-15, blanks removed
+  std::array<double, 3> r{};  // nm
+  std::array<double, 3> v{};  // nm/ps, 0 without velocities
+};
+
+struct GroFile {
+  std::string title;
+  std::vector<GroAtom> atoms;
+  // v1(x) v2(y) v3(z) v1(y) v1(z) v2(x) v2(z) v3(x) v3(y), nm; the last six
+  // are 0 for a rectangular box
+  std::array<double, 9> box{};
+  bool velocities = false;
+};
+
+// Reads the GRO file `name`; every error throws a Stop naming the file and
+// the line.
+GroFile read_gro_file(const std::string& name);
 
 // ---- writing GRO files ------------------------------------------------
 // Lines of the layout GROMACS writes: an atom as residue number (I5, counted

@@ -56,6 +56,15 @@ Got read_record_line(std::FILE* in, std::size_t L, Variant v, std::string& line,
   return Got::line;
 }
 
+// A line's first L columns as a record: padded, comment and separators
+// blanked, lower case (an empty record stays all blank).
+void clean(std::string& record, std::size_t L, Variant v) {
+  record.resize(L, ' ');
+  remove_comment(record);
+  remove_misc(record, v);
+  low_case(record);
+}
+
 }  // namespace
 
 bool get_record(std::FILE* in, std::size_t L, std::string& record, Variant v, long* line_no) {
@@ -71,13 +80,20 @@ bool get_record(std::FILE* in, std::size_t L, std::string& record, Variant v, lo
     }
     if (line_no) ++*line_no;
     if (data_beyond) throw LongLine(line_no ? *line_no : 0, L);
-    record.resize(L, ' ');
-    remove_comment(record);
-    remove_misc(record, v);
+    clean(record, L, v);
     if (rec::empty(std::string_view(record))) continue;
-    low_case(record);
     return true;
   }
+}
+
+bool cut_record(std::FILE* in, std::size_t L, std::string& record, Variant v, std::size_t limit) {
+  for (std::size_t n = 0;; ++n) {
+    int c = getc_unlocked(in);
+    if (c == '\n' || (c == EOF && !std::ferror(in))) break;
+    if (c == EOF || n >= limit) return false;
+  }
+  clean(record, L, v);  // the columns read before the line was found too long
+  return true;
 }
 
 RecordList read_records(std::FILE* in, std::size_t L) {

@@ -39,6 +39,13 @@ struct LongLine : tvl::Stop {
 bool get_record(std::FILE* in, std::size_t L, std::string& record,
                 Variant v = Variant::analysers, long* line_no = nullptr);
 
+// For a reader that may cut certain lines, as records were always cut: after
+// get_record has thrown LongLine, `record` holds that line's first L columns
+// as read and the rest of the line is unread. cut_record skips the rest and
+// cleans the record as get_record does (it may then be rec::empty). False
+// when the rest holds more than `limit` characters or cannot be read.
+bool cut_record(std::FILE* in, std::size_t L, std::string& record, Variant v, std::size_t limit);
+
 // All records of an input (get_record, analysers' variant), read at once for
 // readers that each go over the whole input: a pipe can be read only once.
 // How the reading ended is kept, so that each reader reports a read error or

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "common/error.h"
@@ -26,9 +27,6 @@ std::uint32_t word_at(const unsigned char* p) {
   std::memcpy(&v, p, 4);
   return v;
 }
-
-// Payload length in bytes of a frame record of n sites.
-long long frame_len(int n) { return 12LL + 12LL * n; }
 
 using tvl::text::quoted;
 
@@ -125,7 +123,7 @@ ReadResult Reader::next(Frame& f) {
   }
   if (got != 4) return cut();
   const std::uint32_t lead = word_at(m);
-  const long long need = frame_len(n_);
+  const long long need = frame_payload(n_);
   const long long len = as_int(lead);
   const bool swapped = len != need && static_cast<long long>(byte_swap(lead)) == need;
   if (len < need || swapped) {
@@ -169,6 +167,31 @@ ReadResult Reader::next(Frame& f) {
   return ReadResult::ok;
 }
 
+bool Reader::resume(long long offset, long frames_before) {
+  if (!f_ || offset < 0 || ::fseeko(f_, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+  frames_ = frames_before;
+  return true;
+}
+
+bool decode_record(const unsigned char* rec, std::size_t size, int n, Frame& f) {
+  const long long need = frame_payload(n);
+  if (n < 0 || size < 8 || static_cast<long long>(size) < need + 8) return false;
+  const std::uint32_t lead = word_at(rec);
+  const long long len = as_int(lead);
+  if (len < need || len + 8 != static_cast<long long>(size) || word_at(rec + size - 4) != lead) return false;
+  const std::size_t m = static_cast<std::size_t>(n);
+  f.x.resize(m);
+  f.y.resize(m);
+  f.z.resize(m);
+  std::memcpy(f.box, rec + 4, 12);
+  if (m > 0) {
+    std::memcpy(f.x.data(), rec + 16, 4 * m);
+    std::memcpy(f.y.data(), rec + 16 + 4 * m, 4 * m);
+    std::memcpy(f.z.data(), rec + 16 + 8 * m, 4 * m);
+  }
+  return true;
+}
+
 // ---- Writer ---------------------------------------------------------------
 
 Writer::~Writer() = default;
@@ -176,15 +199,29 @@ Writer::~Writer() = default;
 void Writer::open(const std::string& name, int natoms, bool exclusive) {
   if (natoms < 0)
     tvl::stop({free_text("ERROR: crd-file " + quoted(name) + ": negative number of sites")});
-  if (frame_len(natoms) > INT32_MAX)
+  if (frame_payload(natoms) > INT32_MAX)
     tvl::stop({free_text("ERROR: crd-file " + quoted(name) + ": " + std::to_string(natoms) +
                          " sites do not fit one crd record")});
   out_ = tvl::OutFile(name, exclusive ? "wbx" : "wb");
   name_ = name;
   n_ = natoms;
-  buf_.assign(static_cast<std::size_t>(frame_len(n_) + 8), 0);
   const std::int32_t h[3] = {4, n_, 4};
   out_.write(h, sizeof h);
+}
+
+void encode_record(const Frame& f, int n, std::vector<char>& rec) {
+  const std::size_t m = static_cast<std::size_t>(n);
+  const std::int32_t len = static_cast<std::int32_t>(frame_payload(n));
+  rec.resize(static_cast<std::size_t>(len) + 8);
+  char* p = rec.data();
+  std::memcpy(p, &len, 4);
+  std::memcpy(p + 4, f.box, 12);
+  if (m > 0) {
+    std::memcpy(p + 16, f.x.data(), 4 * m);
+    std::memcpy(p + 16 + 4 * m, f.y.data(), 4 * m);
+    std::memcpy(p + 16 + 8 * m, f.z.data(), 4 * m);
+  }
+  std::memcpy(p + 4 + len, &len, 4);
 }
 
 void Writer::write(const Frame& f) {
@@ -192,17 +229,15 @@ void Writer::write(const Frame& f) {
   if (f.x.size() < n || f.y.size() < n || f.z.size() < n)
     tvl::stop({free_text("ERROR: crd-file " + quoted(name_) + ": a frame holds fewer than " +
                          std::to_string(n_) + " sites")});
-  const std::int32_t len = static_cast<std::int32_t>(frame_len(n_));
-  char* p = buf_.data();
-  std::memcpy(p, &len, 4);
-  std::memcpy(p + 4, f.box, 12);
-  if (n > 0) {
-    std::memcpy(p + 16, f.x.data(), 4 * n);
-    std::memcpy(p + 16 + 4 * n, f.y.data(), 4 * n);
-    std::memcpy(p + 16 + 8 * n, f.z.data(), 4 * n);
-  }
-  std::memcpy(p + 4 + len, &len, 4);
+  encode_record(f, n_, buf_);
   out_.write(buf_.data(), buf_.size());
+}
+
+void Writer::write_record(const std::vector<char>& rec) {
+  if (static_cast<long long>(rec.size()) != frame_payload(n_) + 8)
+    tvl::stop({free_text("ERROR: crd-file " + quoted(name_) + ": a frame record does not hold " +
+                         std::to_string(n_) + " sites")});
+  out_.write(rec.data(), rec.size());
 }
 
 void Writer::close() { out_.close(); }

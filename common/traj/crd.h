@@ -27,6 +27,22 @@ enum class ReadResult { ok, end, bad };
 // Reverses the bytes of a 32-bit word.
 std::uint32_t byte_swap(std::uint32_t v);
 
+// Payload length in bytes of the frame record of n sites: box and 3n values.
+inline long long frame_payload(int n) { return 12LL + 12LL * n; }
+
+// Decodes one frame record of n sites held in memory: the `size` bytes of
+// its leading marker, payload and trailing marker, as the offset scan
+// (common/traj/frame_offsets.h) finds them. False when the markers differ,
+// are below the payload of n sites or do not span `size`: Reader::next then
+// meets the record and stops with its message. f.x, f.y, f.z are resized to
+// n values (storage reused). Uses no shared state.
+bool decode_record(const unsigned char* rec, std::size_t size, int n, Frame& f);
+
+// The frame record of n sites from f (box and the first n values of f.x,
+// f.y, f.z; each must hold that many) into rec: leading marker, payload,
+// trailing marker. rec's storage is reused.
+void encode_record(const Frame& f, int n, std::vector<char>& rec);
+
 class Reader {
  public:
   Reader() = default;
@@ -48,6 +64,10 @@ class Reader {
   // file and record.
   ReadResult next(Frame& f);
   long frames_read() const { return frames_; }  // frames read completely so far
+  // Goes on reading at byte `offset`, the start of frame frames_before + 1
+  // (frames read elsewhere count as read, for the messages). False when the
+  // file is not open or the position cannot be set.
+  bool resume(long long offset, long frames_before);
   void close();
   bool is_open() const { return f_ != nullptr; }
   const std::string& name() const { return name_; }
@@ -71,6 +91,9 @@ class Writer {
   // Writes one frame from f.box and the first N values of f.x, f.y, f.z;
   // throws Stop naming the file on a write failure or when a vector is short.
   void write(const Frame& f);
+  // Writes a record made by encode_record for this file's site count; throws
+  // Stop naming the file on a write failure or a record of another size.
+  void write_record(const std::vector<char>& rec);
   void close();  // checked
   bool is_open() const { return out_.is_open(); }
   int natoms() const { return n_; }

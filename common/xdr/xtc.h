@@ -1,6 +1,7 @@
 #pragma once
 // One xtc frame (magic, natoms, step, time, box, coordinate block) read from
 // or written to an open XDR stream of the file table (see xdrfile.h).
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,26 @@ enum class ReadResult {
 // reported as bad; nothing of a bad frame may be used, except f.natoms after a
 // count outside 0..max_atoms: it then holds that count, for the message.
 ReadResult read_frame(int xdrid, Frame& f, int max_atoms = 1 << 28);
+
+// Decodes one frame held in memory: the `size` bytes from its magic number to
+// its end, as the offset scan (common/traj/frame_offsets.h) finds them. The
+// same reading as read_frame, with the same results for the same bytes; bytes
+// left over after the frame make it bad. Uses no shared state: threads may
+// decode frames at once, each into its own Frame.
+ReadResult decode_frame(const unsigned char* bytes, std::size_t size, Frame& f,
+                        int max_atoms = 1 << 28);
+
+// Bytes from a frame's start that frame_size needs to see: the header, the
+// coordinate count and the stored values of a compressed block. A frame of
+// at most 9 atoms needs only the first 56 of them.
+inline constexpr std::size_t frame_head_bytes = 92;
+
+// The byte size of the frame whose first `avail` bytes are at `head`, found
+// without decoding it; -1 when those bytes already show a frame that read_frame
+// would not deliver (magic number, an atom count outside 0..max_atoms or not
+// that of the coordinate block, stored block values the decoder rejects) or
+// when fewer bytes than needed are given.
+long long frame_size(const unsigned char* head, std::size_t avail, int max_atoms = 1 << 28);
 
 // The message for a file whose first frame does not begin with the magic
 // number 1995, so every reader words it alike: "<name>" is not an xtc file ...

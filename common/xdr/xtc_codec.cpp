@@ -666,7 +666,8 @@ void encode(int* ip, int n, Block& b, u8* bytes) {
 // Stream level.
 namespace {
 
-// Codec scratch, shared by all streams and grown only: the integer
+// Codec scratch, one per thread (frames may be decoded on several threads at
+// once), shared by all streams of a thread and grown only: the integer
 // coordinates and the packed bytes of the block being written or read.
 struct Scratch {
   std::vector<int> ip;
@@ -674,7 +675,7 @@ struct Scratch {
   int oldsize = 0;
   Block block;  // the block prepared last
 };
-Scratch scratch;
+thread_local Scratch scratch;
 
 // Grows the byte scratch; false when the memory cannot be had.
 bool grow_bytes(std::size_t need) {
@@ -748,6 +749,9 @@ ReadStatus read_block(XDR* xdrs, int expect, int max_atoms, int& n, float& preci
   if (m <= 9) {
     float tmp[27];
     if (!read_floats(xdrs, tmp, 3 * m)) return ReadStatus::bad;
+    // Stored as they are, the floats may be NaN or infinite: such a frame is
+    // damaged, as a compressed one that would decode to such a value is.
+    if (!std::all_of(tmp, tmp + 3 * m, [](float v) { return std::isfinite(v); })) return ReadStatus::bad;
     float* x = room_for(sink, m);
     if (!x && m > 0) return ReadStatus::bad;
     std::copy(tmp, tmp + 3 * m, x);

@@ -93,7 +93,7 @@ enum class ReadStatus {
   ok,
   no_count,  // the atom count could not be read (end of file)
   mismatch,  // the block's count differs from the one expected
-  bad,       // cut or corrupt block
+  bad,       // cut or corrupt block, or one that gives a coordinate that is not finite
 };
 
 // Where decoded coordinates go: a vector grown to 3n, or a fixed array with
@@ -110,7 +110,7 @@ struct Sink {
 ReadStatus read_block(XDR* xdrs, int expect, int max_atoms, int& n, float& precision,
                       Sink sink);
 
-// Checks and packs 3n coordinates into the process-wide scratch; false when
+// Checks and packs 3n coordinates into the thread's scratch; false when
 // the coordinates cannot be written (see scale(); a non-finite value also for
 // n <= 9). Nothing is written to any stream.
 bool prepare_block(const float* x, int n, float precision);

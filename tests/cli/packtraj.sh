@@ -13,7 +13,8 @@ Syntax:  packtraj -c <crd-file> -x <xtc-file> -p <precision> [-r]
   (a larger value will give a higher precision)
   -r : Reverse action: a .xtc file is transformed into a .crd file
   -dt <ps> : time between configurations written to the .xtc file (default 1.0):
-             configuration k (counted from 0) gets step k and time k * dt"
+             configuration k (counted from 0) gets step k and time k * dt
+  -nt <n> : threads decoding the .xtc frames with -r (default: one per core)"
 
 # crd file of n sites and f frames in this machine's byte order
 make_crd() {  # name n frames

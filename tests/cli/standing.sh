@@ -20,7 +20,7 @@ analyse=(-sys "$W/water.sys" -gin w4.gro -crd w4.crd -time 1 -tmax 1)
 # Every program of the suite is listed here.
 programs=(syscheck packtraj trajdump endianflip rotcf mucf topgen
           chgfit espview respconv espextract espformat vdwsurf gepolformat pickxyz
-          torfitsc torfitc structpdb supercell velflip)
+          torfitsc torfitc structpdb supercell velflip top2sys)
 for p in "${programs[@]}"; do
   run 0 "$p" -h && help=$OUT
   contains "$p -h prints a help" "$help" "$p"
@@ -40,7 +40,7 @@ run 0 endianflip -help
 run 0 rotcf -help
 run 0 mucf -help
 run 0 topgen -help
-for p in syscheck packtraj trajdump endianflip rotcf mucf topgen; do
+for p in syscheck packtraj trajdump endianflip rotcf mucf topgen top2sys; do
   run 2 "$p"
 done
 # the charge and potential tools: wrong arguments
@@ -89,6 +89,7 @@ full 1 mucf "${analyse[@]}"
 full 1 espview -h
 full 1 respconv + missing.chg
 full 1 topgen -help
+full 1 top2sys -h
 full 1 topgen -ff "$SRC/examples/topgen/small.ff" -tmf "$SRC/examples/topgen/ethanol.tmf" -debug
 
 # ---- output files that cannot be created -------------------------------------
@@ -137,6 +138,9 @@ zero "crd to xtc" packtraj -c /dev/zero -x z.xtc
 zero "xtc to crd" packtraj -r -c z.crd -x /dev/zero
 zero "charge file" respconv + /dev/zero
 zero "force field" topgen -ff /dev/zero -tmf "$SRC/examples/topgen/ethanol.tmf" -debug
+zero "GROMACS topology" top2sys /dev/zero w4.gro z
+printf '[ moleculetype ]\nSOL 2\n' > w.top
+zero "GRO file of top2sys" top2sys w.top /dev/zero z
 
 # ---- over-long arguments ------------------------------------------------------
 long=$(printf 'a%.0s' $(seq 129))
@@ -146,3 +150,5 @@ run 2 rotcf -sys "$long" -gin w4.gro -crd w4.crd -time 1 -tmax 1
 contains "rotcf long argument" "$OUT" "129 characters"
 run 2 topgen -ff "$long" -tmf x.tmf -debug
 contains "topgen long argument" "$OUT" "129 characters"
+run 2 top2sys "$long" w4.gro z
+contains "top2sys long argument" "$OUT" "129 characters"

@@ -5,7 +5,8 @@ XTC=$DATA/xtc
 HELP="
 TRAJDUMP : Writes content of several GROMACS .xtc files to STDOUT
 
-Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> "
+Syntax:  trajdump <xtc-file 1> <xtc-file 2> ... <xtc-file N> 
+  -nt <n> : threads decoding the frames (default: one per core)"
 
 run 2 trajdump
 same "no arguments: help" "$OUT" "$HELP"
@@ -71,13 +72,17 @@ if [ -w /dev/full ]; then
   contains "full device reported" "$(cat full.err)" "cannot write standard output"
 fi
 
-# a stored precision too small to decode by (1/p overflows, or the integers
-# times 1/p do) marks the frame damaged: a warning, never an infinite value
-for p in 1e-45 1e-37; do
-  perl -e 'local $/; $d = <STDIN>; substr($d, 56, 4) = pack("f>", $ARGV[0]); print $d' "$p" < "$XTC/water4.xtc" > tiny.xtc
-  run 1 trajdump tiny.xtc
-  contains "precision $p: damaged frame" "$ERR" 'frame 1 is cut short or corrupt'
-  same "precision $p: no coordinate listed" "$(printf '%s\n' "$OUT" | grep -c XYZ)" "0"
-  run 1 packtraj -r -x tiny.xtc -c tiny.crd
-  check "precision $p: no crd written" test ! -e tiny.crd
+# a frame that would give a coordinate that is not finite is damaged: a
+# warning, never an infinite value. Compressed (water4): a stored precision
+# too small to decode by (1/p overflows, or the integers times 1/p do);
+# uncompressed (water3, 9 atoms): NaN or Infinity stored as a coordinate.
+for c in "water4 56 1e-45" "water4 56 1e-37" "water3 56 nan" "water3 60 inf" "water3 160 -inf"; do
+  set -- $c
+  perl -e 'local $/; $d = <STDIN>; substr($d, $ARGV[0], 4) = pack("f>", $ARGV[1]); print $d' "$2" "$3" < "$XTC/$1.xtc" > odd.xtc
+  run 1 trajdump odd.xtc
+  contains "$c: damaged frame" "$ERR" 'frame 1 is cut short or corrupt'
+  same "$c: no coordinate listed" "$(printf '%s\n' "$OUT" | grep -c XYZ)" "0"
+  rm -f odd.crd
+  run 1 packtraj -r -x odd.xtc -c odd.crd
+  check "$c: no crd written" test ! -e odd.crd
 done

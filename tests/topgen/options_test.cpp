@@ -96,6 +96,12 @@ TEST(Options, RefusalsAndTheirStatuses) {
                                                                            "holds a blank, \"#\", \",\", \"=\",", 2},
       {{"-ff", std::string(129, 'a'), "-tmf", "b"}, " ERROR: command-line argument has 129 characters; at most 128 are allowed.", 2},
       {{"-ff", "missing.ff", "-tmf", "b"}, " ERROR: cannot open file \"missing.ff\": No such file or directory", 1},
+      {{"-ff", "a", "-mol2", "b", "-frcmod", "c"}, " ERROR: -frcmod adds to an -amber parameter file", 2},
+      {{"-amber", "a", "-sdf", "b"}, " ERROR: -sdf and -pdb files hold no force-field types: give -type gaff with them", 2},
+      {{"-amber", "a", "-mol2", "b", "-type", "mmff"}, " ERROR: -type takes gaff (the GAFF typer of OpenBabel), not mmff", 2},
+      {{"-lib", "a", "-amber", "a", "-mol2", "b"}, " ERROR: give one force field: -ff, -lib or -amber", 2},
+      {{"-amber", "a", "-type", "gaff", "-tmf", "b"}, " ERROR: -type gaff reads -mol2, -sdf or -pdb files", 2},
+      {{"-amber", "a", "-mol2", "b", "-charges"}, " ERROR: -charges needs a value", 2},
   };
   for (const Case& c : cases) {
     int status = -1;
@@ -108,4 +114,15 @@ TEST(Options, RefusalsAndTheirStatuses) {
     }
   }
   EXPECT_EQ(help_lines().size(), 35u);
+}
+
+TEST(Options, AmberOptions) {
+  Options o = options({"-frcmod", "1.frcmod", "-amber", "gaff.dat", "-pdb", "m.pdb", "-frcmod", "2.frcmod", "-type",
+                       "gaff", "-charges", "q.chg"});
+  EXPECT_EQ(o.ff, FfKind::amber);
+  EXPECT_EQ(o.ff_file, "gaff.dat");
+  EXPECT_EQ(o.frcmods, (std::vector<std::string>{"1.frcmod", "2.frcmod"}));  // in the order given
+  EXPECT_EQ(o.mol, MolKind::pdb);
+  EXPECT_TRUE(o.type_gaff);
+  EXPECT_EQ(o.charges_file, "q.chg");
 }

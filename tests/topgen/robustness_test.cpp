@@ -43,6 +43,15 @@ const Input inputs[] = {
     {examples + "ethanol.off", "c.off", [](const std::string& f) { get_off(f); }},
     {data + "dipeptide.mol2", "c.mol2", [](const std::string& f) { get_mol2(f); }},
     {data + "benzene.hin", "c.hin", [](const std::string& f) { get_hin(f, false); }},
+    {data + "small_parm.dat", "c.dat", [](const std::string& f) { read_amber(f, {}); }},
+    {examples + "sulfamethoxazole.frcmod", "c.frcmod",
+     [](const std::string& f) { read_amber(data + "small_parm.dat", {f}); }},
+    {data + "paracetamol.chg", "c.chg",
+     [](const std::string& f) {
+       Molecule m;
+       m.atoms.resize(20);
+       read_charges(f, m);
+     }},
 };
 
 }  // namespace

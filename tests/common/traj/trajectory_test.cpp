@@ -310,3 +310,21 @@ TEST(XtcTrajectory, ReadingATrajectoryThatNeverOpenedGivesNoFrameAndNoWarning) {
     EXPECT_EQ(h.frames, 0);
   }
 }
+
+TEST(XtcTrajectory, StoredValueThatIsNotFiniteIsAFrameNotUsed) {
+  // water3.xtc: uncompressed frames of 9 sites, 164 bytes each; the third
+  // frame's first coordinate at byte 2 x 164 + 56 becomes NaN or infinite.
+  const std::string all = test::read_file(fixtures + "water3.xtc");
+  ASSERT_EQ(all.size(), 1640u) << "test data missing";
+  for (const char* v : {"\x7f\xc0\x00\x00", "\x7f\x80\x00\x00", "\xff\x80\x00\x00"}) {
+    std::string odd = all;
+    odd.replace(2 * 164 + 56, 4, v, 4);
+    test::write_file("odd3.xtc", odd);
+    config::Configuration c = test::sites(9);
+    testing::internal::CaptureStderr();
+    const long n = run({Kind::xtc, {"odd3.xtc"}, 1}, c);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(n, 2);
+    EXPECT_NE(err.find("WARNING: xtc-file \"odd3.xtc\": frame 3 is cut short or corrupt"), std::string::npos) << err;
+  }
+}
