@@ -52,8 +52,8 @@ same "structure file: first atom" "$(sed -n 3p spce_str.gro)" "    1water   ow  
 
 # ---- topgen output of the test molecules, plain and with -opls -fix ----
 for mol in aceticacid benzene cyclopropane dipeptide ethanol; do
-  run 0 topgen -ff "$FF" -mol2 "$DATA/topgen/$mol.mol2" -label "$mol" && printf '%s\n' "$OUT" > "$mol.sys"
-  peer "$mol.sys"
+  run 0 topgen -ff "$FF" -mol2 "$DATA/topgen/$mol.mol2" -label "$mol" && printf '%s\n' "$OUT" > "tg_$mol.sys"
+  peer "tg_$mol.sys"
 done
 run 0 topgen -ff "$FF" -mol2 "$DATA/topgen/dipeptide.mol2" -label pept -opls -fix -build && printf '%s\n' "$OUT" > pept.sys
 peer pept.sys
@@ -93,3 +93,13 @@ DEMO=$(bash "$SRC/examples/topgen/gromacs.sh" demo.sys "$BIN" "$WORK/gdemo" 1000
 same "demo status" "$?" 0
 contains "demo: grompp without warnings" "$DEMO" "   no warnings"
 check "demo: energies every 50 fs" [ "$(grep -cv '^[#@]' gdemo/energy.xvg)" -eq 11 ]
+
+# ---- round trip: top2sys reads the written files back into the same
+# sites, parameters and terms (1e-6 relative; coordinates to the GRO file's
+# 0.001 nm); proper terms of force constant 0 are no terms ----
+for sys in "$SRC/examples/ethanol.sys" "$SRC/examples/spce.sys" "$SRC/examples/water/water.sys" \
+           "$DATA/interop/mixture.sys" tg_*.sys pept.sys; do
+  name=$(basename "$sys" .sys)
+  run 0 top2sys "$name.top" "$name.gro" "back_$name" || continue
+  check "$name: round trip" "$PY" "$EVAL" same "$sys" "back_$name.sys" > "$name.same" || cat "$name.same"
+done

@@ -196,9 +196,10 @@ def canonical(sysfile):
             for t in m[key]:
                 n = 3 if key == "angles" else 2
                 c[(L, key) + tuple(t[:n])] = sorted(c.get((L, key) + tuple(t[:n]), []) + [list(t[n:])])
-        for s, terms in m["propers"]:  # k (1 + cos(m phi - d)) = k (1 + cos(-m phi + d))
-            c[(L, "proper") + tuple(s)] = sorted(c.get((L, "proper") + tuple(s), []) +
-                                                 [[k, abs(n), d if n >= 0 else -d] for k, n, d in terms])
+        for s, terms in m["propers"]:  # k (1 + cos(m phi - d)) = k (1 + cos(-m phi + d)); k = 0 is no term
+            terms = [[k, abs(n), d if n >= 0 else -d] for k, n, d in terms if k != 0]
+            if terms:
+                c[(L, "proper") + tuple(s)] = sorted(c.get((L, "proper") + tuple(s), []) + terms)
         for s, k, x0 in m["impropers"]:
             c[(L, "improper") + tuple(s)] = sorted(c.get((L, "improper") + tuple(s), []) + [[k, x0]])
         c.update({(L, "virtual", v): sorted(refs) for v, refs in m["virtual"]})
