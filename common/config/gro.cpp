@@ -1,6 +1,7 @@
 #include "common/config/gro.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 #include <vector>
 
@@ -218,6 +219,40 @@ GroFile read_gro_file(const std::string& name) {
   for (std::size_t k = 0; k < b.size(); ++k)
     if (!tvl::text::parse_real(b[k], g.box[k])) fail("cannot read the box");
   return g;
+}
+
+namespace {
+
+// v in Fw.d, or a Stop naming `what` when it does not fit.
+std::string gro_field(double v, int w, int d, const std::string& what) {
+  const std::string f = tvl::text::fmt_f(v, w, d);
+  if (f.find('*') != std::string::npos || !std::isfinite(v))
+    tvl::stop({free_text("ERROR: " + what + " does not fit the columns of a GRO file: " +
+                         tvl::text::free_real(v))});
+  return f;
+}
+
+}  // namespace
+
+std::string gro_atom_line(long long resnr, std::string_view resname, std::string_view name, long long nr,
+                          const std::array<double, 3>& r, const std::array<double, 3>* v) {
+  const std::string what = "atom " + std::to_string(nr);
+  std::string line = tvl::text::fmt_i(resnr % 100000, 5);
+  line += tvl::text::pad(resname.substr(0, 5), 5);
+  const std::string_view atom = name.substr(0, 5);
+  line.append(5 - atom.size(), ' ');
+  line += atom;
+  line += tvl::text::fmt_i(nr % 100000, 5);
+  for (double x : r) line += gro_field(x, 8, 3, what);
+  if (v)
+    for (double x : *v) line += gro_field(x, 8, 4, what);
+  return line;
+}
+
+std::string gro_box_line(const std::array<double, 3>& box) {
+  std::string line;
+  for (double x : box) line += gro_field(x, 10, 5, "the box");
+  return line;
 }
 
 }  // namespace tvl::config

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/config/configuration.h"
@@ -50,5 +51,16 @@ struct GroFile {
 // Reads the GRO file `name`; every error throws a Stop naming the file and
 // the line.
 GroFile read_gro_file(const std::string& name);
+
+// ---- writing GRO files ------------------------------------------------
+// Lines of the layout GROMACS writes: an atom as residue number (I5, counted
+// modulo 100000), residue name (left-aligned A5), atom name (right-aligned
+// A5), atom number (I5, modulo 100000), position as 3F8.3 (nm) and, when
+// `v` is given, velocity as 3F8.4 (nm/ps); the box as 3F10.5. Names are cut
+// to 5 characters. A number that does not fit its field throws a Stop naming
+// the atom (or the box), so nothing is written with asterisks.
+std::string gro_atom_line(long long resnr, std::string_view resname, std::string_view name, long long nr,
+                          const std::array<double, 3>& r, const std::array<double, 3>* v = nullptr);
+std::string gro_box_line(const std::array<double, 3>& box);
 
 }  // namespace tvl::config
