@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/error.h"
+#include "common/infile.h"
 
 namespace tvl {
 
@@ -58,6 +59,15 @@ void OutFile::close() {
   bad = (std::fclose(f_) != 0) || bad;
   f_ = nullptr;
   if (bad) fail("cannot write");
+}
+
+void keep_inputs(const std::string& out, const std::vector<std::string>& inputs, bool reads_stdin) {
+  auto refuse = [&](const std::string& input) {
+    stop({" ERROR: the output file \"" + out + "\" is " + input + "; writing it would destroy the input"});
+  };
+  for (const std::string& in : inputs)
+    if (same_file(out, in)) refuse("the input file \"" + in + "\"");
+  if (reads_stdin && is_standard_input(out)) refuse("the file on standard input");
 }
 
 void out_line(std::string_view s) {

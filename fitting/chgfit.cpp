@@ -36,6 +36,7 @@ const std::vector<std::string> help_lines = {
 int body(int argc, char** argv) {
   tvl::standard_flags(argc, argv, help_lines);
   if (argc > 1) tvl::stop(help_lines, tvl::exit_usage);
+  for (const char* result : {"esp.chg", "esp.delq"}) tvl::keep_inputs(result, {}, true);
   for (const char* l : {"", "", " ===============================================",
                         " Berechnung der Atomladungen eines Molekuels bei ",
                         " vorgegebenem Oberflaechenpotential",

@@ -249,6 +249,7 @@ int torfit_main(Series s, int argc, char** argv) {
   if (argc != 2) tvl::stop(help, tvl::exit_usage);
   const std::string file = argv[1];
   tx::check_name_length(file, "profile file name");
+  for (const char* table : {"torsion.fit_180", "torsion.fit_360"}) tvl::keep_inputs(table, {file}, true);
   const Profile p = read_profile(file);
   const int nterms = read_terms(s);
   const LinearFit f = torsion_fit(p, s, nterms);

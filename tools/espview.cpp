@@ -103,8 +103,8 @@ int body(int argc, char** argv) {
   tvl::standard_flags(argc, argv, usage_lines);
   const Settings s = arguments(argc, argv);
 
-  // Both inputs are read before the scene file is created, so arguments in
-  // the wrong order cannot overwrite an input.
+  // Arguments in the wrong order must not overwrite an input.
+  tvl::keep_inputs(s.pov, {s.dat, s.chg}, false);
   tvl::InFile fd = esp::open_input(s.dat);
   esp::NumberInput din(fd.get(), tx::quoted(s.dat));
   esp::PotLimits lim;
