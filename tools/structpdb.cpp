@@ -47,8 +47,8 @@ int body(int argc, char** argv) {
   if (argc != 1) tvl::stop(help, tvl::exit_usage);
   tx::LineReader in(stdin);
   std::array<double, 3> box;
-  cfg::read_str_box(in, cfg::StrReading::free, box);  // not used
-  const long long m = cfg::read_str_count(in, cfg::StrReading::free);
+  cfg::read_str_box(in, box);  // read as every reader does, not used
+  const long long m = cfg::read_str_count(in);
   cfg::StrMolecule mol;
   cfg::StrSite site;
   long long number = 0;

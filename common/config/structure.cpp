@@ -162,26 +162,17 @@ void write_str(const std::string& file, const Configuration& c, const sys::Syste
 
 // ---- structure files without a system description ----------------------
 
-void read_str_box(LineReader& in, StrReading how, std::array<double, 3>& box) {
-  std::string line;
-  need(in.next(line));
-  box = {0.0, 0.0, 0.0};
-  if (how == StrReading::free) return;
-  for (int a = 0; a < 3; ++a)
-    if (!column_real(line, 1 + 12 * static_cast<std::size_t>(a), 12, 6, box[a])) corrupted();
+void read_str_box(LineReader& in, std::array<double, 3>& box) {
+  std::vector<std::string> w;
+  need(tvl::text::free_read(in, 3, w));
+  for (std::size_t a = 0; a < 3; ++a)
+    if (!tvl::text::parse_real(w[a], box[a])) corrupted();
 }
 
-long long read_str_count(LineReader& in, StrReading how) {
-  long long m = 0;
-  if (how == StrReading::columns) {
-    std::string line;
-    need(in.next(line));
-    m = fixed_count(line, 1, 7);
-  } else {
-    std::vector<std::string> w;
-    need(tvl::text::free_read(in, 1, w));
-    m = free_count(w[0]);
-  }
+long long read_str_count(LineReader& in) {
+  std::vector<std::string> w;
+  need(tvl::text::free_read(in, 1, w));
+  const long long m = free_count(w[0]);
   if (m < 0) corrupted();
   return m;
 }
@@ -251,8 +242,8 @@ StrRewrite read_str_rewrite(std::FILE* f, const std::array<long long, 3>& factor
   auto times = [](long long a, long long b) { return b != 0 && a > LLONG_MAX / b ? LLONG_MAX : a * b; };
   LineReader in(f);
   StrRewrite r;
-  read_str_box(in, StrReading::columns, r.box);
-  const long long m = read_str_count(in, StrReading::columns);
+  read_str_box(in, r.box);
+  const long long m = read_str_count(in);
   std::array<double, 3> box;
   long long count = m;
   for (int a = 0; a < 3; ++a) {
@@ -269,6 +260,9 @@ std::string str_box_line(const std::array<double, 3>& box) {
   std::string line;
   for (double b : box) {
     std::string f = tvl::text::fmt_f(b, 12, 6);
+    // The box is read free-format: an edge filling its field would run into
+    // the one before it.
+    if (f[0] != ' ') f[0] = '*';
     must_fit(f, "box edge " + tvl::text::free_real(b));
     line += f;
   }

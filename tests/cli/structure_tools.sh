@@ -142,6 +142,37 @@ head -n 40 "$EX" > part.str
 feed 1 part.str supercell 2 2 2
 same "supercell cut input, nothing written" "$OUT" "$CORRUPT"
 
+# ---- box and count read free-format, as the analysers read them -----------
+# (a count beyond column 7, a box without decimal points or over two lines)
+for head in '1.2 1.2 1.2\n        5' '  12e-1,1.2\n1.2\n5' '1.2  1.2  1.2  9\n5'; do
+  { printf "$head\n"; tail -n +3 "$EX"; } > free.str
+  feed 0 free.str velflip
+  check "velflip reads '$head' as the suite's header" cmp -s <(printf '%s\n' "$OUT") flipped.str
+  feed 0 free.str supercell 1 1 1
+  check "supercell reads '$head' as the suite's header" cmp -s <(printf '%s\n' "$OUT") "$EX"
+  feed 0 free.str structpdb
+  same "structpdb reads '$head' as the suite's header" "$OUT" "$("$BIN/structpdb" < "$EX")"
+done
+{ printf '3 3 3\n        1\n'; tail -n +3 "$EX"; } > three.str
+feed 0 three.str supercell 2 1 1
+same "a box of 3 3 3 shifts copies by 3" "$(printf '%s\n' "$OUT" | sed -n '1,2p;7p;22p')" \
+"    6.000000    3.000000    3.000000
+     2
+ 0.23100000E+00 0.31800000E+00 0.41200000E+00
+ 0.32310000E+01 0.31800000E+00 0.41200000E+00"
+for head in '1.2 1.2 1.2\n' '1.2 1.2 x\n5\n' '1.2 1.2 1.2\nfive\n' '1.2 1.2 1.2\n-1\n' '1.2 1.2 1.2\n5.0\n'; do
+  printf "$head" > bad.str
+  feed 1 bad.str velflip
+  same "velflip refuses the header '$head'" "$OUT" "$CORRUPT"
+  feed 1 bad.str supercell 2 1 1
+  same "supercell refuses the header '$head'" "$OUT" "$CORRUPT"
+done
+# an edge that would fill its field runs into the one before: refused
+printf '%12.6f%12.6f%12.6f\n     0\n' 5000 1 1 > wide.str
+feed 1 wide.str supercell 2 1 1
+contains "supercell: an edge of 10000 refused" "$OUT" "box edge 10000.0 does not fit"
+feed 0 wide.str supercell 1 2 2
+
 # ---- usage and failed writes ---------------------------------------------------
 run 2 structpdb extra
 run 2 velflip extra
