@@ -126,6 +126,10 @@ LinearFit lfit(const Profile& p, Series s, std::vector<double> a, const std::vec
   for (std::size_t j = 1; j < sz(mfit); ++j)
     for (std::size_t k = 0; k < j; ++k) covar[k * sz(mfit) + j] = covar[j * sz(mfit) + k];
   gaussj(covar, mfit, beta);
+  // The inverse of a normal matrix has a positive diagonal; rounding that
+  // makes a variance negative shows the matrix to be singular in effect.
+  for (std::size_t j = 0; j < sz(mfit); ++j)
+    if (covar[j * sz(mfit) + j] < 0) tvl::stop({tx::free_text("singular matrix.")});
   for (std::size_t j = 0; j < sz(mfit); ++j) a[sz(lista[j])] = beta[j];
 
   LinearFit r;

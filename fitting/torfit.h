@@ -43,7 +43,9 @@ struct LinearFit {
 // functions. lista names the fitted parameters (0-based); the others are held
 // at their values in a. Stops with " improper set in lista" when an index is
 // repeated or outside 0 .. m-1, and with " singular matrix." when there are
-// fewer points than fitted parameters or the normal matrix is singular.
+// fewer points than fitted parameters or the normal matrix is singular (a
+// pivot negligible against its row, see gaussj, or a variance that would
+// come out negative): no undetermined coefficient is reported as a result.
 LinearFit lfit(const Profile& p, Series s, std::vector<double> a, const std::vector<int>& lista);
 
 // The fit of nterms terms. For the sine-cosine series ks_0 (a constant like

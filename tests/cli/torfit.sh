@@ -88,6 +88,25 @@ refused "fewer points than parameters" " singular matrix."
 printf '30 1 0.1\n30 1.2 0.1\n30 0.9 0.1\n' > flat.dat
 fit 1 2 torfitc flat.dat
 refused "singular normal matrix" " singular matrix."
+# singular up to rounding: a pivot negligible against its row stops the fit
+# (profile as awk program printing "angle energy sigma" lines | program | N)
+while IFS='|' read -r prof prog n; do
+  awk "BEGIN { $prof }" > rank.dat
+  fit 1 "$n" "$prog" rank.dat
+  refused "$prog N=$n on $prof" " singular matrix."
+done <<'X'
+for (i = 0; i < 36; i++) print 10 * i, 20 + 8 * cos(i / 3), 0.3|torfitc|26
+for (i = 0; i < 36; i++) print 10 * i, 20 + 8 * cos(i / 3), 0.3|torfitc|20
+for (i = 0; i < 36; i++) print 10 * i, 20 + 8 * cos(i / 3), 0.3|torfitsc|19
+for (i = 0; i < 6; i++) print 60 * i, i % 4, 0.1|torfitc|6
+for (i = 0; i < 5; i++) print 40, i, 0.1|torfitc|2
+print 0, 1, 0.1; print 180, 2, 0.1; print 360, 1.5, 0.1|torfitsc|2
+X
+# one term fewer is determined; every variance is positive
+fit 0 19 torfitc "$EX"
+check "variances of 19 terms are positive" test -z "$(printf '%s\n' "$OUT" | sed -n '11p;13,30p' | awk '$4 + 0 <= 0')"
+fit 0 18 torfitsc "$EX"
+rm torsion.fit_180 torsion.fit_360
 mkdir torsion.fit_360
 fit 1 3 torfitc "$EX"
 same "unwritable table" "$(printf '%s\n' "$OUT" | tail -n 1)" ' ERROR: cannot create file "torsion.fit_360": Is a directory'
