@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "common/error.h"
 #include "common/infile.h"
@@ -198,14 +199,14 @@ std::vector<std::string> fit_listing(Series s, int nterms, const LinearFit& f) {
   return l;
 }
 
-void write_table(const std::string& file, int degrees, Series s, const std::vector<double>& a) {
-  tvl::OutFile out(file, "w");
+std::vector<std::string> table_lines(int degrees, Series s, const std::vector<double>& a) {
+  std::vector<std::string> lines;
   std::vector<double> f(a.size());
   for (int k = 0; k <= degrees; ++k) {
     const double phi = static_cast<double>(k) / 180.0 * torsion_pi;
-    out.line(tx::FreeLine().r(phi / torsion_pi * 180.0).r(series_value(s, phi, a, f)).str());
+    lines.push_back(tx::FreeLine().r(phi / torsion_pi * 180.0).r(series_value(s, phi, a, f)).str());
   }
-  out.close();
+  return lines;
 }
 
 namespace {
@@ -257,9 +258,16 @@ int torfit_main(Series s, int argc, char** argv) {
   const Profile p = read_profile(file);
   const int nterms = read_terms(s);
   const LinearFit f = torsion_fit(p, s, nterms);
-  for (const std::string& line : fit_listing(s, nterms, f)) tvl::out_line(line);
-  write_table("torsion.fit_180", 180, s, f.a);
-  write_table("torsion.fit_360", 360, s, f.a);
+  const std::vector<std::string> listing = fit_listing(s, nterms, f);
+  const std::pair<const char*, int> tables[] = {{"torsion.fit_180", 180}, {"torsion.fit_360", 360}};
+  // A table that cannot be written must not leave the other one behind.
+  tvl::check_writable({tables[0].first, tables[1].first});
+  for (const std::string& line : listing) tvl::out_line(line);
+  for (auto [name, degrees] : tables) {
+    tvl::OutFile out(name, "w");
+    for (const std::string& line : table_lines(degrees, s, f.a)) out.line(line);
+    out.close();
+  }
   return tvl::exit_ok;
 }
 

@@ -55,12 +55,14 @@ LinearFit torsion_fit(const Profile& p, Series s, int nterms);
 // The listing of the result as written to standard output.
 std::vector<std::string> fit_listing(Series s, int nterms, const LinearFit& f);
 
-// The fitted potential at 0, 1, ..., `degrees` degrees, one "angle V" line each.
-void write_table(const std::string& file, int degrees, Series s, const std::vector<double>& a);
+// The lines of a table: the fitted potential at 0, 1, ..., `degrees`
+// degrees, one "angle V" line each.
+std::vector<std::string> table_lines(int degrees, Series s, const std::vector<double>& a);
 
 // The whole program: profile file from the command line, number of terms
 // from standard input, listing and the tables "torsion.fit_180" and
-// "torsion.fit_360".
+// "torsion.fit_360". Everything is made, and both tables are known to be
+// writable, before the listing and the tables are written.
 int torfit_main(Series s, int argc, char** argv);
 
 }  // namespace tvl::fit

@@ -107,9 +107,18 @@ fit 0 19 torfitc "$EX"
 check "variances of 19 terms are positive" test -z "$(printf '%s\n' "$OUT" | sed -n '11p;13,30p' | awk '$4 + 0 <= 0')"
 fit 0 18 torfitsc "$EX"
 rm torsion.fit_180 torsion.fit_360
-mkdir torsion.fit_360
-fit 1 3 torfitc "$EX"
-same "unwritable table" "$(printf '%s\n' "$OUT" | tail -n 1)" ' ERROR: cannot create file "torsion.fit_360": Is a directory'
-rmdir torsion.fit_360
+# a table that cannot be written: neither is written, an old one stays as it was
+printf '3\n' > answer.txt
+for bad in torsion.fit_360 torsion.fit_180; do
+  other=torsion.fit_$(( ${bad#torsion.fit_} == 360 ? 180 : 360 ))
+  mkdir "$bad"
+  [ "$bad" = torsion.fit_180 ] && echo "old table" > "$other"
+  OUT=$("$BIN/torfitc" "$EX" < answer.txt 2>&1)
+  same "unwritable $bad" "$?: $OUT" "1:  Number of Cosine Terms N (n=1...N):
+ ERROR: cannot create file \"$bad\": Is a directory"
+  same "unwritable $bad: $other as it was" "$(cat "$other" 2>&1)" \
+    "$([ "$bad" = torsion.fit_180 ] && echo "old table" || echo "cat: $other: No such file or directory")"
+  rm -rf "$bad" "$other"
+done
 full=$( (ulimit -f 0; trap '' XFSZ; "$BIN/torfitc" "$EX" < answer.txt > out.txt; echo "status $?") 2>&1)
 contains "failed write of the listing" "$full" "status 1"
