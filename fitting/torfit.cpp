@@ -186,13 +186,20 @@ std::vector<std::string> fit_listing(Series s, int nterms, const LinearFit& f) {
   l.push_back(tx::free_text(sc ? "      n_i        kc_i          ks_i" : "   i   n_i       k_i        Variance(k)   "));
   l.push_back(dash);
   const std::size_t m = f.a.size();
+  // A coefficient too large for its field stops the program, naming it.
+  const std::string where = "the listing";
   for (int n = 0; n < nterms; ++n) {
+    const std::string ns = std::to_string(n);
+    // Appended in order: the first value that does not fit is the one named.
+    std::string t;
     if (sc) {
-      l.push_back("    " + tx::fmt_i(n, 5) + tx::fmt_f(f.a[sz(2 * n)], 15, 7) + tx::fmt_f(f.a[sz(2 * n + 1)], 15, 7));
+      t = "    " + tx::fmt_i(n, 5) + tx::checked_f(f.a[sz(2 * n)], 15, 7, "kc_" + ns, where);
+      t += tx::checked_f(f.a[sz(2 * n + 1)], 15, 7, "ks_" + ns, where);
     } else {
-      l.push_back(tx::fmt_i(n + 1, 5) + tx::fmt_i(n, 5) + tx::fmt_f(f.a[sz(n)], 15, 7) +
-                  tx::fmt_e(f.covar[sz(n) * m + sz(n)], 15, 5));
+      t = tx::fmt_i(n + 1, 5) + tx::fmt_i(n, 5) + tx::checked_f(f.a[sz(n)], 15, 7, "k_" + ns, where);
+      t += tx::checked_e(f.covar[sz(n) * m + sz(n)], 15, 5, "variance of k_" + ns, where);
     }
+    l.push_back(t);
     if (n == 0) l.push_back(blank);
   }
   l.insert(l.end(), {dash, tx::FreeLine().t("  CHI**2 :").r(f.chisq), dash});

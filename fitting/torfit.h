@@ -52,7 +52,8 @@ LinearFit lfit(const Profile& p, Series s, std::vector<double> a, const std::vec
 // kc_0) is held at 0, so the constant is carried by kc_0 alone.
 LinearFit torsion_fit(const Profile& p, Series s, int nterms);
 
-// The listing of the result as written to standard output.
+// The listing of the result as written to standard output; a coefficient
+// that does not fit its field (F15.7) stops the program naming it.
 std::vector<std::string> fit_listing(Series s, int nterms, const LinearFit& f);
 
 // The lines of a table: the fitted potential at 0, 1, ..., `degrees`

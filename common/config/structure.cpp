@@ -44,12 +44,7 @@ long long free_count(std::string_view word) {
   return v;
 }
 
-// A field that came out as asterisks holds a value too large for it.
-void must_fit(const std::string& field, const std::string& what) {
-  if (field.find('*') != std::string::npos)
-    tvl::stop({tvl::text::free_text("ERROR: " + what + " does not fit its field of " +
-                                    std::to_string(field.size()) + " columns in the STRUCTURE-file")});
-}
+constexpr std::string_view str_file = "the STRUCTURE-file";
 
 }  // namespace
 
@@ -259,20 +254,17 @@ StrRewrite read_str_rewrite(std::FILE* f, const std::array<long long, 3>& factor
 std::string str_box_line(const std::array<double, 3>& box) {
   std::string line;
   for (double b : box) {
-    std::string f = tvl::text::fmt_f(b, 12, 6);
+    std::string f = tvl::text::checked_f(b, 12, 6, "box edge", str_file);
     // The box is read free-format: an edge filling its field would run into
     // the one before it.
-    if (f[0] != ' ') f[0] = '*';
-    must_fit(f, "box edge " + tvl::text::free_real(b));
+    if (f[0] != ' ') tvl::text::field_overflow(tvl::text::free_real(b), "F12.6", "box edge", str_file);
     line += f;
   }
   return line;
 }
 
 std::string str_count_line(long long m, int width) {
-  std::string f = tvl::text::fmt_i(m, width);
-  must_fit(f, "number of molecules " + std::to_string(m));
-  return f;
+  return tvl::text::checked_i(m, width, "number of molecules", str_file);
 }
 
 std::string str_molecule_head(std::string_view name, const std::array<long long, 3>& head) {

@@ -32,7 +32,7 @@ count 2
 water 1 3
 O   0.15 0 -0.1   1 2 2
 h1  0.1 0.2 0.3   0 0 0
-h2  1 1 1         100 0 0
+h2  1 1 1         40 0 0
 methanol 2 2
 hmet 0.01 0.02 0.03  0 0 0
 c    0 0 0           0 0 0
@@ -41,7 +41,7 @@ feed 0 two.str structpdb
 same "PDB columns" "$("$BIN/structpdb" < two.str)" \
 "ATOM      1  O   WAT     1       1.500   0.000  -1.000  1.00  4.50
 ATOM      2  H1  WAT     1       1.000   2.000   3.000  1.00  0.00
-ATOM      3  H2  WAT     1      10.000  10.000  10.000  1.00******
+ATOM      3  H2  WAT     1      10.000  10.000  10.000  1.00800.00
 ATOM      4 HMET MET     2       0.100   0.200   0.300  1.00  0.00
 ATOM      5  C   MET     2       0.000   0.000   0.000  1.00  0.00"
 
@@ -107,7 +107,8 @@ feed 1 bad.str velflip
 same "velflip refuses a bad number" "$OUT" "$CORRUPT"
 printf '%12.6f%12.6f%12.6f\n1000000\n' 1 1 1 > manymols.str
 feed 1 manymols.str velflip
-contains "velflip refuses 7-digit molecule counts" "$OUT" "number of molecules 1000000 does not fit"
+same "velflip refuses 7-digit molecule counts" "$OUT" \
+  " ERROR: the value 1000000 (number of molecules) does not fit the field I6 of the STRUCTURE-file"
 
 # ---- supercell --------------------------------------------------------------
 "$BIN/supercell" 1 1 1 < "$EX" > same.str
@@ -133,7 +134,7 @@ for args in "0 1 1" "1 -2 1" "1 1 x" "1 1" "2.5 1 1"; do
 done
 feed 1 "$EX" supercell 1000 1000 1
 same "supercell count too large, nothing written" "$OUT" \
-  " ERROR: number of molecules 5000000 does not fit its field of 6 columns in the STRUCTURE-file"
+  " ERROR: the value 5000000 (number of molecules) does not fit the field I6 of the STRUCTURE-file"
 printf '%12.6f%12.6f%12.6f\n     1\n\nbig\n      1 200001      1\n' 1 1 1 > huge.str
 feed 1 huge.str supercell 2 1 1
 same "supercell molecule too large" "$OUT" \
@@ -170,7 +171,8 @@ done
 # an edge that would fill its field runs into the one before: refused
 printf '%12.6f%12.6f%12.6f\n     0\n' 5000 1 1 > wide.str
 feed 1 wide.str supercell 2 1 1
-contains "supercell: an edge of 10000 refused" "$OUT" "box edge 10000.0 does not fit"
+same "supercell: an edge of 10000 refused" "$OUT" \
+  " ERROR: the value 10000.0 (box edge) does not fit the field F12.6 of the STRUCTURE-file"
 feed 0 wide.str supercell 1 2 2
 
 # ---- usage and failed writes ---------------------------------------------------

@@ -22,7 +22,7 @@ TEST(PotFile, CountsLineKeepsNumbersApart) {
       {12345, 1, 7, " 12345   1    7"},   {3, 5000, -1234, "    3 5000 -1234"},
   };
   for (const auto& c : cases) EXPECT_EQ(tvl::esp::pot_head(c.n, c.m, c.third), c.line);
-  EXPECT_EQ(tvl::esp::pot_atom_line(1.8897269, 0, -2.5),
+  EXPECT_EQ(tvl::esp::pot_atom_line(1.8897269, 0, -2.5, 1),
             "                   0.1889727E+01   0.0000000E+00  -0.2500000E+01");
 }
 
