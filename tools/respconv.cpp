@@ -46,7 +46,7 @@ void free_to_fixed(esp::NumberInput& in) {
     q.push_back(in.real(1));
     if (!esp::fits_resp(q.back())) in.fail("charge does not fit 10 columns with 6 decimals");
   }
-  for (const auto& l : esp::resp_lines(q)) out_line(l);
+  for (const auto& l : esp::resp_lines(q, "the fixed layout")) out_line(l);
 }
 
 int body(int argc, char** argv) {

@@ -57,11 +57,11 @@ std::vector<double> read_fields(NumberInput& in, std::optional<std::size_t> want
 }
 }  // namespace
 
-std::vector<std::string> resp_lines(const std::vector<double>& q) {
+std::vector<std::string> resp_lines(const std::vector<double>& q, std::string_view where) {
   std::vector<std::string> lines;
   std::string l;
   for (std::size_t i = 0; i < q.size(); ++i) {
-    l += tx::fmt_f(q[i], static_cast<int>(width), 6);
+    l += tx::checked_f(q[i], static_cast<int>(width), 6, "charge " + std::to_string(i + 1), where);
     if ((i + 1) % per_line == 0 || i + 1 == q.size()) {
       lines.push_back(l);
       l.clear();

@@ -8,8 +8,10 @@
 
 namespace tvl::esp {
 
-// The lines of the layout (none for no charges).
-std::vector<std::string> resp_lines(const std::vector<double>& q);
+// The lines of the layout (none for no charges); a charge that is not finite
+// or does not fit its field stops the program naming it ("charge 3") and
+// `where` (the file the lines are for).
+std::vector<std::string> resp_lines(const std::vector<double>& q, std::string_view where);
 // True when q is finite and its 10-column field holds it.
 bool fits_resp(double q);
 

@@ -29,10 +29,10 @@ TEST(PotFile, CountsLineKeepsNumbersApart) {
 TEST(ChargeFile, LayoutAndReading) {
   std::vector<double> q(10, 0.125);
   q[9] = -1.125;
-  auto lines = tvl::esp::resp_lines(q);
+  auto lines = tvl::esp::resp_lines(q, "t");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "  0.125000 -1.125000");
-  EXPECT_TRUE(tvl::esp::resp_lines({}).empty());
+  EXPECT_TRUE(tvl::esp::resp_lines({}, "t").empty());
   EXPECT_TRUE(tvl::esp::fits_resp(-99.999999));
   EXPECT_FALSE(tvl::esp::fits_resp(-100.0));
   EXPECT_FALSE(tvl::esp::fits_resp(1.0 / 0.0));
