@@ -52,6 +52,11 @@ std::vector<double> read_fields(NumberInput& in, std::optional<std::size_t> want
       q.push_back(v);
       if (!want) check_limit(in.label(), static_cast<long long>(q.size()), "charges", limit, limit_name);
     }
+    // Text after the eighth field would be a charge dropped without a word.
+    const std::string_view beyond = tx::field(line, per_line * width + 1, line.size());
+    if (!blank(beyond))
+      in.fail("columns " + std::to_string(per_line * width + 1) + "-" + std::to_string(line.size()) +
+              ": text after the eighth field");
   }
   return q;
 }

@@ -15,6 +15,8 @@ std::vector<std::string> resp_lines(const std::vector<double>& q, std::string_vi
 // True when q is finite and its 10-column field holds it.
 bool fits_resp(double q);
 
+// Both readers refuse text after the eighth field of a line (columns 81 on):
+// it would be a charge dropped without a word.
 // Reads exactly `want` charges: every field up to the last one read must
 // hold a number (a blank field is an error, not a zero); fields after it are
 // not looked at.

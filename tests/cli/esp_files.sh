@@ -48,6 +48,19 @@ printf '102\n' > big.free
 printf '1\n1 1234.5\n' > wide.free
 refuse 1 ' ERROR: "many.chg": 102 charges, at most 101 allowed (nchgmax in tvl_const)' + many.chg
 refuse 1 ' ERROR: "gap.chg", line 1: columns 11-20: blank field before further charges' + gap.chg
+# text after the eighth field is no charge to drop silently; blanks there are nothing
+eight=$(head -n 1 ten.chg)
+while IFS='|' read -r after msg; do
+  printf '%s%s\n  0.400000\n' "$eight" "$after" > after.chg
+  refuse 1 " ERROR: \"after.chg\", line 1: columns $msg: text after the eighth field" + after.chg
+done <<'X'
+  0.900000|81-90
+     x|81-86
+                    1|81-101
+X
+printf '%s          \n  0.400000\n' "$eight" > blanks.chg
+run 0 respconv + blanks.chg
+same "blanks after the eighth field" "$(head -n 1 <<< "$OUT")" "  9"
 refuse 1 ' ERROR: "short.free" ends early: atom number and charge 3 of 3 expected at line 4' - short.free
 refuse 1 ' ERROR: "big.free": 102 charges, at most 101 allowed (nchgmax in tvl_const)' - big.free
 refuse 1 ' ERROR: "wide.free", line 2: charge does not fit 10 columns with 6 decimals' - wide.free
