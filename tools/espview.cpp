@@ -66,7 +66,9 @@ Settings arguments(int argc, char** argv) {
   if (!tx::parse_int(argv[7], s.sw) || s.sw < 0 || s.sw > 3) tvl::stop(usage_lines, tvl::exit_usage);
   if (std::fabs(s.d) < min_off_axis)
     wrong("the distance <1> must be at least 0.0001 A: the camera cannot stand in the molecule's centre");
-  if (s.upper == s.lower) wrong("the upper end <6> of the scale must differ from the lower end <5>");
+  // With switch 0 no colour is computed: the scale may be a single value.
+  if (s.sw != 0 && s.upper == s.lower)
+    wrong("the upper end <6> of the scale must differ from the lower end <5>");
   return s;
 }
 

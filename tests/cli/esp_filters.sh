@@ -197,6 +197,8 @@ feed 0 points.lst pickxyz 100008
 same "pickxyz reads past 100000 lines" "$OUT" "  1.00008000 -0.25000000  0.50000000"
 feed 0 points.lst pickxyz
 same "pickxyz: all points" "$(wc -l <<< "$OUT")" "100010"
+feed 1 points.lst pickxyz 100011
+same "pickxyz: an index no point has" "$OUT" " ERROR: standard input holds no point numbered 100011"
 
 # ---- truncated inputs: cut after every line and inside every line -----------
 cut_all() {  # cut_all <input> <program> [args]

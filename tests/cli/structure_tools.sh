@@ -94,6 +94,10 @@ printf '%12.6f%12.6f%12.6f\n     1\n\nm         \n      1      1      1\nx      
 printf ' 0.12345679E+00 0.98765433E+00 0.16777217E+08\n%.0s' 1 2 3 >> fine.str
 "$BIN/velflip" < fine.str | "$BIN/velflip" > fine.back
 check "8 significant digits kept" cmp -s fine.str fine.back
+# the layout holds 8 significant digits (E15.8): more are rounded
+sed '7s/.*/ 0.123456786E+0  0.98765432149  -16777216.5  /' fine.str > more.str
+same "E15.8 rounds to 8 digits" "$("$BIN/velflip" < more.str | sed -n 7p)" \
+  " 0.12345679E+00 0.98765432E+00-0.16777217E+08"
 for n in 1 2 3 5 8 11 20; do
   head -n "$n" "$EX" > part.str
   feed 1 part.str velflip
