@@ -32,4 +32,12 @@ inline bool same_file(const std::string& a, const std::string& b) {
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+// True when `name` leads to the file open on standard input (device and
+// inode); false when it names no existing file or standard input is closed.
+inline bool is_standard_input(const std::string& name) {
+  struct stat si, sn;
+  if (::fstat(0, &si) != 0 || ::stat(name.c_str(), &sn) != 0) return false;
+  return si.st_dev == sn.st_dev && si.st_ino == sn.st_ino;
+}
+
 }  // namespace tvl

@@ -1,9 +1,13 @@
 #include "common/outfile.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "common/error.h"
+#include "common/infile.h"
 
 namespace tvl {
 
@@ -58,6 +62,31 @@ void OutFile::close() {
   bad = (std::fclose(f_) != 0) || bad;
   f_ = nullptr;
   if (bad) fail("cannot write");
+}
+
+void keep_inputs(const std::string& out, const std::vector<std::string>& inputs, bool reads_stdin) {
+  auto refuse = [&](const std::string& input) {
+    stop({" ERROR: the output file \"" + out + "\" is " + input + "; writing it would destroy the input"});
+  };
+  for (const std::string& in : inputs)
+    if (same_file(out, in)) refuse("the input file \"" + in + "\"");
+  if (reads_stdin && is_standard_input(out)) refuse("the file on standard input");
+}
+
+void check_writable(const std::vector<std::string>& names) {
+  std::vector<std::string> created;
+  try {
+    for (const std::string& n : names) {
+      struct stat st;
+      const bool existed = ::stat(n.c_str(), &st) == 0;
+      OutFile probe(n, "a");
+      if (!existed) created.push_back(n);
+      probe.close();
+    }
+  } catch (const Stop&) {
+    for (const std::string& c : created) std::remove(c.c_str());
+    throw;
+  }
 }
 
 void out_line(std::string_view s) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tvl {
 
@@ -32,6 +33,18 @@ class OutFile {
   std::FILE* f_ = nullptr;
   std::string name_;
 };
+
+// Called before anything is written: stops (exit 1) when the output file
+// `out` is one of the named `inputs` (same_file) or, with `reads_stdin`, the
+// file open on standard input, with a message naming both; writing it would
+// destroy the input.
+void keep_inputs(const std::string& out, const std::vector<std::string>& inputs, bool reads_stdin);
+
+// Called before the first of several result files is written: stops, as
+// OutFile does, when one of them cannot be opened for writing. The probe
+// changes no file: existing files are opened for appending and left as they
+// are, files it had to create are removed again before the stop.
+void check_writable(const std::vector<std::string>& names);
 
 // Writes a line to standard output (the failure is detected at the end by run_main).
 void out_line(std::string_view s);

@@ -27,7 +27,8 @@ const std::vector<std::string> help_lines = {
     "and of points M, N lines x, y, z of the atoms (bohr), M lines potential",
     "(atomic units) and x, y, z of the points (bohr). The charges go to esp.chg",
     "(eight per line, 10 columns with 6 decimals) and standard output; esp.delq",
-    "holds the last correction of the iteration.",
+    "holds the last correction of the iteration. Both files are written only",
+    "with a fitted result; a charge that does not fit its field stops the program.",
     "",
     "At most 101 atoms and 12000 points; at least as many points as free charges.",
     "Exit status: 0 charges written, 1 error, 2 arguments given.",
@@ -36,6 +37,7 @@ const std::vector<std::string> help_lines = {
 int body(int argc, char** argv) {
   tvl::standard_flags(argc, argv, help_lines);
   if (argc > 1) tvl::stop(help_lines, tvl::exit_usage);
+  for (const char* result : {"esp.chg", "esp.delq"}) tvl::keep_inputs(result, {}, true);
   for (const char* l : {"", "", " ===============================================",
                         " Berechnung der Atomladungen eines Molekuels bei ",
                         " vorgegebenem Oberflaechenpotential",
@@ -68,18 +70,27 @@ int body(int argc, char** argv) {
   out_line("");
   tvl::esp::read_pot_points(in, m, pf);
 
-  tvl::fit::ChargeFit fit = tvl::fit::fit_charges(pf, in.label(), "esp.delq");
+  const tvl::fit::ChargeFit fit = tvl::fit::fit_charges(pf, in.label());
 
+  // Everything is made, so every charge checked against its fields, and both
+  // files are known to be writable before either is written: a refused run
+  // leaves esp.chg and esp.delq as they were.
+  const std::vector<std::string> chg_lines = tvl::esp::resp_lines(fit.q, "esp.chg");
+  std::vector<std::string> result = {"", " Die Iteration liefert folgende Ergebnisse fuer die", " Ladungen der Atome:", ""};
+  for (std::size_t i = 0; i < fit.q.size(); ++i) {
+    const std::string k = std::to_string(i + 1);
+    result.push_back("    Atom" + tx::fmt_i(static_cast<long long>(i + 1), 3) + ":" +
+                     tx::checked_f(fit.q[i], 8, 4, "charge " + k, "the result lines"));
+  }
+  tvl::check_writable({"esp.chg", "esp.delq"});
   tvl::OutFile chg("esp.chg");
-  for (const auto& l : tvl::esp::resp_lines(fit.q)) chg.line(l);
+  for (const auto& l : chg_lines) chg.line(l);
   chg.close();
-
-  out_line("");
-  out_line(" Die Iteration liefert folgende Ergebnisse fuer die");
-  out_line(" Ladungen der Atome:");
-  out_line("");
-  for (std::size_t i = 0; i < fit.q.size(); ++i)
-    out_line("    Atom" + tx::fmt_i(static_cast<long long>(i + 1), 3) + ":" + tx::fmt_f(fit.q[i], 8, 4));
+  // The last correction, one free-format value per line.
+  tvl::OutFile delq("esp.delq");
+  for (double v : fit.dq) delq.line(tx::FreeLine().r(v).str());
+  delq.close();
+  for (const std::string& l : result) out_line(l);
   return tvl::exit_ok;
 }
 

@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "common/error.h"
-#include "common/esp/chgfile.h"
 #include "common/outfile.h"
 #include "common/text/fortran.h"
 #include "fitting/crout.h"
@@ -14,14 +13,6 @@ namespace tx = tvl::text;
 
 namespace {
 
-// Writes the correction file: one free-format value per line. Its values
-// read back exactly, so the fit keeps the correction in memory as well.
-void write_delq(const std::string& name, const std::vector<double>& dq) {
-  OutFile f(name);
-  for (double v : dq) f.line(tx::FreeLine().r(v).str());
-  f.close();
-}
-
 double dist(const std::array<double, 3>& a, const esp::PotPoint& p) {
   double dx = p.x - a[0], dy = p.y - a[1], dz = p.z - a[2];
   return std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -29,7 +20,7 @@ double dist(const std::array<double, 3>& a, const esp::PotPoint& p) {
 
 }  // namespace
 
-ChargeFit fit_charges(const esp::PotFile& pf, const std::string& label, const std::string& delq_name) {
+ChargeFit fit_charges(const esp::PotFile& pf, const std::string& label) {
   const std::size_t nq = pf.atoms.size() - 1;  // free charges
   const std::size_t m = pf.points.size();
   // Units: coordinates in Angstrom, the potential per Angstrom.
@@ -51,8 +42,9 @@ ChargeFit fit_charges(const esp::PotFile& pf, const std::string& label, const st
       delta[j * nq + i] = 1.0 / betragi[j * nq + i] - 1.0 / betragn[j];
   }
 
+  // The correction stays in memory: the correction file is written only with
+  // a fitted result, so a refused run leaves both files as they were.
   std::vector<double> q(nq, 0.0), dq(nq, 0.0);
-  write_delq(delq_name, dq);
 
   // Normal matrix, factorised once.
   const int n = static_cast<int>(nq);
@@ -92,7 +84,6 @@ ChargeFit fit_charges(const esp::PotFile& pf, const std::string& label, const st
     }
     lu_solve(zsum1, indx, r);
     dq = r;
-    write_delq(delq_name, dq);
     if (std::fabs(dq[0]) < static_cast<double>(fit_tolerance)) break;
   }
 
@@ -105,8 +96,7 @@ ChargeFit fit_charges(const esp::PotFile& pf, const std::string& label, const st
     s = static_cast<float>(static_cast<double>(s) + q[i] + dq[i]);
   }
   res.q[nq] = -static_cast<double>(s);
-  for (double c : res.q)
-    if (!esp::fits_resp(c)) stop({singular_text});
+  res.dq = dq;
   return res;
 }
 

@@ -1,5 +1,6 @@
 #include "fitting/gauss_jordan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <utility>
@@ -14,6 +15,11 @@ void gaussj(std::vector<double>& a, int n, std::vector<double>& b) {
   auto at = [&](std::size_t r, std::size_t c) -> double& { return a[r * un + c]; };
   std::vector<int> ipiv(un, 0);
   std::vector<std::size_t> indxr(un), indxc(un);
+  // Each row's largest absolute element before the elimination; it travels
+  // with its row.
+  std::vector<double> scale(un, 0.0);
+  for (std::size_t r = 0; r < un; ++r)
+    for (std::size_t c = 0; c < un; ++c) scale[r] = std::max(scale[r], std::fabs(at(r, c)));
   for (std::size_t i = 0; i < un; ++i) {
     double big = 0.0;
     bool found = false;
@@ -40,10 +46,14 @@ void gaussj(std::vector<double>& a, int n, std::vector<double>& b) {
     if (irow != icol) {
       for (std::size_t l = 0; l < un; ++l) std::swap(at(irow, l), at(icol, l));
       std::swap(b[irow], b[icol]);
+      std::swap(scale[irow], scale[icol]);
     }
     indxr[i] = irow;
     indxc[i] = icol;
-    if (at(icol, icol) == 0.0) tvl::stop({tvl::text::free_text("singular matrix.")});
+    // A pivot this small against its row is rounding noise: the matrix is
+    // singular, and dividing by it would give arbitrary huge values.
+    if (!(std::fabs(at(icol, icol)) > relative_pivot_min * scale[icol]))
+      tvl::stop({tvl::text::free_text("singular matrix.")});
     const double pivinv = 1.0 / at(icol, icol);
     at(icol, icol) = 1.0;
     for (std::size_t l = 0; l < un; ++l) at(icol, l) *= pivinv;

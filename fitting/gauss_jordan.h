@@ -9,8 +9,14 @@ namespace tvl::fit {
 // inverse and b the solution. In each pass the pivot is the element of
 // largest magnitude among the rows and columns not yet used, scanned row by
 // row; on equal magnitudes the later one wins. A pivot position that cannot
-// be found anew stops with " singular matrix", a pivot of exactly zero with
-// " singular matrix." (tvl::Stop, exit 1); a and b are then undefined.
+// be found anew stops with " singular matrix", a pivot not above
+// relative_pivot_min times the largest absolute element its row had before
+// the elimination (zero included) with " singular matrix." (tvl::Stop,
+// exit 1); a and b are then undefined.
 void gaussj(std::vector<double>& a, int n, std::vector<double>& b);
+
+// The smallest pivot accepted, relative to its row: the bound chgfit's
+// factorisation applies as well.
+inline constexpr double relative_pivot_min = 1e-12;
 
 }  // namespace tvl::fit

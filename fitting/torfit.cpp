@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "common/error.h"
 #include "common/infile.h"
@@ -126,6 +127,10 @@ LinearFit lfit(const Profile& p, Series s, std::vector<double> a, const std::vec
   for (std::size_t j = 1; j < sz(mfit); ++j)
     for (std::size_t k = 0; k < j; ++k) covar[k * sz(mfit) + j] = covar[j * sz(mfit) + k];
   gaussj(covar, mfit, beta);
+  // The inverse of a normal matrix has a positive diagonal; rounding that
+  // makes a variance negative shows the matrix to be singular in effect.
+  for (std::size_t j = 0; j < sz(mfit); ++j)
+    if (covar[j * sz(mfit) + j] < 0) tvl::stop({tx::free_text("singular matrix.")});
   for (std::size_t j = 0; j < sz(mfit); ++j) a[sz(lista[j])] = beta[j];
 
   LinearFit r;
@@ -181,27 +186,34 @@ std::vector<std::string> fit_listing(Series s, int nterms, const LinearFit& f) {
   l.push_back(tx::free_text(sc ? "      n_i        kc_i          ks_i" : "   i   n_i       k_i        Variance(k)   "));
   l.push_back(dash);
   const std::size_t m = f.a.size();
+  // A coefficient too large for its field stops the program, naming it.
+  const std::string where = "the listing";
   for (int n = 0; n < nterms; ++n) {
+    const std::string ns = std::to_string(n);
+    // Appended in order: the first value that does not fit is the one named.
+    std::string t;
     if (sc) {
-      l.push_back("    " + tx::fmt_i(n, 5) + tx::fmt_f(f.a[sz(2 * n)], 15, 7) + tx::fmt_f(f.a[sz(2 * n + 1)], 15, 7));
+      t = "    " + tx::fmt_i(n, 5) + tx::checked_f(f.a[sz(2 * n)], 15, 7, "kc_" + ns, where);
+      t += tx::checked_f(f.a[sz(2 * n + 1)], 15, 7, "ks_" + ns, where);
     } else {
-      l.push_back(tx::fmt_i(n + 1, 5) + tx::fmt_i(n, 5) + tx::fmt_f(f.a[sz(n)], 15, 7) +
-                  tx::fmt_e(f.covar[sz(n) * m + sz(n)], 15, 5));
+      t = tx::fmt_i(n + 1, 5) + tx::fmt_i(n, 5) + tx::checked_f(f.a[sz(n)], 15, 7, "k_" + ns, where);
+      t += tx::checked_e(f.covar[sz(n) * m + sz(n)], 15, 5, "variance of k_" + ns, where);
     }
+    l.push_back(t);
     if (n == 0) l.push_back(blank);
   }
   l.insert(l.end(), {dash, tx::FreeLine().t("  CHI**2 :").r(f.chisq), dash});
   return l;
 }
 
-void write_table(const std::string& file, int degrees, Series s, const std::vector<double>& a) {
-  tvl::OutFile out(file, "w");
+std::vector<std::string> table_lines(int degrees, Series s, const std::vector<double>& a) {
+  std::vector<std::string> lines;
   std::vector<double> f(a.size());
   for (int k = 0; k <= degrees; ++k) {
     const double phi = static_cast<double>(k) / 180.0 * torsion_pi;
-    out.line(tx::FreeLine().r(phi / torsion_pi * 180.0).r(series_value(s, phi, a, f)).str());
+    lines.push_back(tx::FreeLine().r(phi / torsion_pi * 180.0).r(series_value(s, phi, a, f)).str());
   }
-  out.close();
+  return lines;
 }
 
 namespace {
@@ -249,12 +261,20 @@ int torfit_main(Series s, int argc, char** argv) {
   if (argc != 2) tvl::stop(help, tvl::exit_usage);
   const std::string file = argv[1];
   tx::check_name_length(file, "profile file name");
+  for (const char* table : {"torsion.fit_180", "torsion.fit_360"}) tvl::keep_inputs(table, {file}, true);
   const Profile p = read_profile(file);
   const int nterms = read_terms(s);
   const LinearFit f = torsion_fit(p, s, nterms);
-  for (const std::string& line : fit_listing(s, nterms, f)) tvl::out_line(line);
-  write_table("torsion.fit_180", 180, s, f.a);
-  write_table("torsion.fit_360", 360, s, f.a);
+  const std::vector<std::string> listing = fit_listing(s, nterms, f);
+  const std::pair<const char*, int> tables[] = {{"torsion.fit_180", 180}, {"torsion.fit_360", 360}};
+  // A table that cannot be written must not leave the other one behind.
+  tvl::check_writable({tables[0].first, tables[1].first});
+  for (const std::string& line : listing) tvl::out_line(line);
+  for (auto [name, degrees] : tables) {
+    tvl::OutFile out(name, "w");
+    for (const std::string& line : table_lines(degrees, s, f.a)) out.line(line);
+    out.close();
+  }
   return tvl::exit_ok;
 }
 

@@ -43,22 +43,27 @@ struct LinearFit {
 // functions. lista names the fitted parameters (0-based); the others are held
 // at their values in a. Stops with " improper set in lista" when an index is
 // repeated or outside 0 .. m-1, and with " singular matrix." when there are
-// fewer points than fitted parameters or the normal matrix is singular.
+// fewer points than fitted parameters or the normal matrix is singular (a
+// pivot negligible against its row, see gaussj, or a variance that would
+// come out negative): no undetermined coefficient is reported as a result.
 LinearFit lfit(const Profile& p, Series s, std::vector<double> a, const std::vector<int>& lista);
 
 // The fit of nterms terms. For the sine-cosine series ks_0 (a constant like
 // kc_0) is held at 0, so the constant is carried by kc_0 alone.
 LinearFit torsion_fit(const Profile& p, Series s, int nterms);
 
-// The listing of the result as written to standard output.
+// The listing of the result as written to standard output; a coefficient
+// that does not fit its field (F15.7) stops the program naming it.
 std::vector<std::string> fit_listing(Series s, int nterms, const LinearFit& f);
 
-// The fitted potential at 0, 1, ..., `degrees` degrees, one "angle V" line each.
-void write_table(const std::string& file, int degrees, Series s, const std::vector<double>& a);
+// The lines of a table: the fitted potential at 0, 1, ..., `degrees`
+// degrees, one "angle V" line each.
+std::vector<std::string> table_lines(int degrees, Series s, const std::vector<double>& a);
 
 // The whole program: profile file from the command line, number of terms
 // from standard input, listing and the tables "torsion.fit_180" and
-// "torsion.fit_360".
+// "torsion.fit_360". Everything is made, and both tables are known to be
+// writable, before the listing and the tables are written.
 int torfit_main(Series s, int argc, char** argv);
 
 }  // namespace tvl::fit

@@ -115,16 +115,20 @@ int body(int argc, char** argv) {
   if (argc > 1) tvl::stop(help_lines, tvl::exit_usage);
   esp::NumberInput in(stdin, "standard input");
   Listing r = read_listing(in);
-  // Only centres whose potential was read are written.
+  // Only centres whose potential was read are written. Every line is made,
+  // and so checked, before the first is written: a value that overflows
+  // single precision leaves only its message.
   const std::size_t n = r.pot.size();
   const long long atoms = r.n_atoms;
-  out_line(esp::pot_head(atoms, static_cast<long long>(n) - atoms, 0));
+  std::vector<std::string> lines = {esp::pot_head(atoms, static_cast<long long>(n) - atoms, 0)};
   for (std::size_t i = 0; i < n; ++i) {
     const Centre& c = r.centres[i];
     const float x = c.x * angstrom_to_bohr, y = c.y * angstrom_to_bohr, z = c.z * angstrom_to_bohr;
-    if (static_cast<long long>(i) < atoms) out_line(esp::pot_atom_line(x, y, z));
-    else out_line(esp::pot_point_line(r.pot[i], x, y, z));
+    const long long k = static_cast<long long>(i);
+    if (k < atoms) lines.push_back(esp::pot_atom_line(x, y, z, k + 1));
+    else lines.push_back(esp::pot_point_line(r.pot[i], x, y, z, k + 1 - atoms));
   }
+  for (const std::string& l : lines) out_line(l);
   if (!r.failure.empty()) tvl::stop({r.failure});
   return tvl::exit_ok;
 }

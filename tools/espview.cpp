@@ -66,7 +66,9 @@ Settings arguments(int argc, char** argv) {
   if (!tx::parse_int(argv[7], s.sw) || s.sw < 0 || s.sw > 3) tvl::stop(usage_lines, tvl::exit_usage);
   if (std::fabs(s.d) < min_off_axis)
     wrong("the distance <1> must be at least 0.0001 A: the camera cannot stand in the molecule's centre");
-  if (s.upper == s.lower) wrong("the upper end <6> of the scale must differ from the lower end <5>");
+  // With switch 0 no colour is computed: the scale may be a single value.
+  if (s.sw != 0 && s.upper == s.lower)
+    wrong("the upper end <6> of the scale must differ from the lower end <5>");
   return s;
 }
 
@@ -75,8 +77,17 @@ double dist(const std::array<double, 3>& a, double x, double y, double z) {
   return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-std::string f124(double x, double y, double z) {
-  return tx::fmt_f(x, 12, 4) + "," + tx::fmt_f(y, 12, 4) + "," + tx::fmt_f(z, 12, 4);
+// Three F12.4 fields separated by commas; `axes` names the coordinates in
+// their order ("xzy": the molecule's z is the scene's vertical axis), `of`
+// their owner (" of atom 3"), for the message about a value that does not fit.
+std::string f124(double x, double y, double z, const char* axes, const std::string& of) {
+  const double v[3] = {x, y, z};
+  std::string s;  // built in order: the first value that does not fit is the one named
+  for (int k = 0; k < 3; ++k) {
+    if (k > 0) s += ',';
+    s += tx::checked_f(v[k], 12, 4, std::string(1, axes[k]) + of, "the scene file");
+  }
+  return s;
 }
 
 struct Colour {
@@ -103,8 +114,8 @@ int body(int argc, char** argv) {
   tvl::standard_flags(argc, argv, usage_lines);
   const Settings s = arguments(argc, argv);
 
-  // Both inputs are read before the scene file is created, so arguments in
-  // the wrong order cannot overwrite an input.
+  // Arguments in the wrong order must not overwrite an input.
+  tvl::keep_inputs(s.pov, {s.dat, s.chg}, false);
   tvl::InFile fd = esp::open_input(s.dat);
   esp::NumberInput din(fd.get(), tx::quoted(s.dat));
   esp::PotLimits lim;
@@ -153,51 +164,71 @@ int body(int argc, char** argv) {
   }
   const double st = std::sin(th), ct = std::cos(th);
 
-  tvl::OutFile pov(s.pov);
+  // The legend and the whole scene are made, and so every value checked
+  // against its field, before anything is written.
+  const double range = s.upper - s.lower;
+  std::vector<std::string> legend = {"", "  ESPVIEW", "", "     Colour coding: (Energies in kJ/mol)", ""};
+  for (int k = 9; k >= 0; --k) {
+    const float lo = colours[k].bound, hi = k == 0 ? 1.0f : colours[k - 1].bound;
+    std::string name(tx::trim_right(std::string_view(colours[k].label).substr(5)));
+    name.pop_back();  // the colon
+    auto end = [&](float f, const char* which) {
+      return tx::checked_f(s.lower + static_cast<double>(f) * range, 10, 4, std::string(which) + " end of " + name,
+                           "the legend");
+    };
+    std::string l = colours[k].label + end(lo, "lower");  // in order: the lower end is checked first
+    l += " - " + end(hi, "upper");
+    legend.push_back(l);
+  }
+  legend.emplace_back();
+
+  std::string scene;
+  auto line = [&scene](std::string_view l) {
+    scene += l;
+    scene += '\n';
+  };
   for (const char* l : {"#include \"shapes.inc\"", "#include \"colors.inc\"", "#include \"textures.inc\"", "",
                         "background { color red 0.0 green 0.0 blue 0.0 }", "camera {"})
-    pov.line(l);
-  pov.line("   location  <" + f124(s.d * st * std::sin(ph), s.d * ct, s.d * st * std::cos(ph)) + ">");
-  pov.line("   direction <0, 0, 3.5 >");
-  pov.line("   right <1.388, 0, 0 >");
-  pov.line("   look_at <" + f124(0, 0, 0) + "> }");
+    line(l);
+  line("   location  <" + f124(s.d * st * std::sin(ph), s.d * ct, s.d * st * std::cos(ph), "xyz", " of the camera") +
+       ">");
+  line("   direction <0, 0, 3.5 >");
+  line("   right <1.388, 0, 0 >");
+  line("   look_at <" + f124(0, 0, 0, "xyz", "") + "> }");
   for (double dphi : {0.5, -0.5}) {
     const double d2 = 2 * s.d;
-    pov.line("light_source { <" + f124(d2 * st * std::sin(ph + dphi), d2 * ct, d2 * st * std::cos(ph + dphi)) + ">");
-    pov.line("color red 0.7  green 0.7 blue 0.7}");
+    line("light_source { <" +
+         f124(d2 * st * std::sin(ph + dphi), d2 * ct, d2 * st * std::cos(ph + dphi), "xyz", " of a light") + ">");
+    line("color red 0.7  green 0.7 blue 0.7}");
   }
+  auto atom = [](std::size_t i) { return " of atom " + std::to_string(i + 1); };
   for (auto [i, k] : bonds) {
     const auto &a = pf.atoms[i], &b = pf.atoms[k];
-    pov.line("cylinder{");
-    pov.line("      <" + f124(a[0], a[2], a[1]) + ">");
-    pov.line("      <" + f124(b[0], b[2], b[1]) + ">");
-    pov.line("      0.12  finish{ ambient 0.2  diffuse 0.8  phong 1}");
-    pov.line("      pigment { color red 0.0 green 1.0 blue 0.0 }");
-    pov.line("}");
+    line("cylinder{");
+    line("      <" + f124(a[0], a[2], a[1], "xzy", atom(i)) + ">");
+    line("      <" + f124(b[0], b[2], b[1], "xzy", atom(k)) + ">");
+    line("      0.12  finish{ ambient 0.2  diffuse 0.8  phong 1}");
+    line("      pigment { color red 0.0 green 1.0 blue 0.0 }");
+    line("}");
   }
-  const double range = s.upper - s.lower;
   if (s.sw != 0) {
     for (std::size_t j = 0; j < m; ++j) {
       const double v = s.sw == 1 ? given[j] : s.sw == 2 ? fitted[j] : given[j] - fitted[j];
       const Colour& c = colour_of((v - s.lower) / range);
       const esp::PotPoint& p = pf.points[j];
-      pov.line("sphere {      <" + f124(p.x, p.z, p.y) + "> , 0.08");
-      pov.line("     pigment { color red " + tx::fmt_f(c.r, 8, 4) + " green " + tx::fmt_f(c.g, 8, 4) + " blue " +
-               tx::fmt_f(c.b, 8, 4) + " }");
+      line("sphere {      <" + f124(p.x, p.z, p.y, "xzy", " of point " + std::to_string(j + 1)) + "> , 0.08");
+      line("     pigment { color red " + tx::fmt_f(c.r, 8, 4) + " green " + tx::fmt_f(c.g, 8, 4) + " blue " +
+           tx::fmt_f(c.b, 8, 4) + " }");
       for (const char* l : {"     finish {", "        ambient 0.2", "        diffuse 0.6", "        phong 1",
                             "        phong_size 100", "     }", "}"})
-        pov.line(l);
+        line(l);
     }
   }
-  pov.close();
 
-  for (const char* l : {"", "  ESPVIEW", "", "     Colour coding: (Energies in kJ/mol)", ""}) out_line(l);
-  for (int k = 9; k >= 0; --k) {
-    const float lo = colours[k].bound, hi = k == 0 ? 1.0f : colours[k - 1].bound;
-    out_line(std::string(colours[k].label) + tx::fmt_f(s.lower + static_cast<double>(lo) * range, 10, 4) +
-             " - " + tx::fmt_f(s.lower + static_cast<double>(hi) * range, 10, 4));
-  }
-  out_line("");
+  tvl::OutFile pov(s.pov);
+  pov.write(scene);
+  pov.close();
+  for (const std::string& l : legend) out_line(l);
   return tvl::exit_ok;
 }
 

@@ -23,6 +23,7 @@ const std::vector<std::string> help_lines = {
     "Copies the title and keyword lines (as 80-column lines), then writes the",
     "level (2 columns), the number of atoms N (4 columns) and N lines",
     "x, y, z, radius (10 columns, 5 decimals each) and flag (2 columns).",
+    "A value that does not fit its field stops the program (status 1).",
 };
 
 int body(int argc, char** argv) {
@@ -46,7 +47,7 @@ int body(int argc, char** argv) {
     in.record(5, "x, y, z, radius and flag of atom " + std::to_string(i + 1));
     const long long flag = in.integer(4);
     if (flag < -9 || flag > 99) in.fail("flag does not fit 2 columns");
-    out_line(esp::gepol_atom_line(in.real(0), in.real(1), in.real(2), in.real(3), flag));
+    out_line(esp::gepol_atom_line(in.real(0), in.real(1), in.real(2), in.real(3), flag, i + 1));
   }
   return tvl::exit_ok;
 }

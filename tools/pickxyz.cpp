@@ -20,7 +20,8 @@ const std::vector<std::string> help_lines = {
     "",
     "Skips six header lines, then prints x, y, z (three fields of 12 columns",
     "with 8 decimals) of every point, or with an index other than 0 of the",
-    "point of that number only.",
+    "point of that number only. A coordinate that does not fit its field, or an",
+    "index that no point has, stops the program (status 1).",
 };
 
 int body(int argc, char** argv) {
@@ -34,11 +35,20 @@ int body(int argc, char** argv) {
   std::string line;
   for (int k = 0; k < 6; ++k) in.need_line(line, "header line " + std::to_string(k + 1));
   // Nothing is stored, so the listing may be of any length.
+  bool found = false;
   while (in.record(4, "point number and x, y, z", true)) {
     const long long num = in.integer(0);
-    const double x = in.real(1), y = in.real(2), z = in.real(3);
-    if (index == 0 || index == num) out_line(tx::fmt_f(x, 12, 8) + tx::fmt_f(y, 12, 8) + tx::fmt_f(z, 12, 8));
+    const double r[3] = {in.real(1), in.real(2), in.real(3)};
+    if (index != 0 && index != num) continue;
+    found = true;
+    const std::string of = " of point " + std::to_string(num);
+    std::string l;
+    for (std::size_t k = 0; k < 3; ++k)
+      l += tx::checked_f(r[k], 12, 8, std::string(1, "xyz"[k]) + of, "the output");
+    out_line(l);
   }
+  if (index != 0 && !found)
+    tvl::stop({" ERROR: " + in.label() + " holds no point numbered " + std::to_string(index)});
   return tvl::exit_ok;
 }
 

@@ -24,11 +24,14 @@ const std::vector<std::string> usage_lines = {
     "         <-> - Free Format -> RESP-Format",
 };
 
+// Every line is made, and so checked, before the first is written.
 void fixed_to_free(esp::NumberInput& in) {
   std::vector<double> q = esp::read_resp_all(in, tvl::nchgmax, "nchgmax");
-  out_line(tx::FreeLine().i(static_cast<long long>(q.size())).str());
+  std::vector<std::string> lines = {tx::FreeLine().i(static_cast<long long>(q.size())).str()};
   for (std::size_t i = 0; i < q.size(); ++i)
-    out_line(tx::fmt_i(static_cast<long long>(i + 1), 5) + tx::fmt_f(q[i], 12, 6));
+    lines.push_back(tx::fmt_i(static_cast<long long>(i + 1), 5) +
+                    tx::checked_f(q[i], 12, 6, "charge " + std::to_string(i + 1), "the free layout"));
+  for (const std::string& l : lines) out_line(l);
 }
 
 void free_to_fixed(esp::NumberInput& in) {
@@ -43,7 +46,7 @@ void free_to_fixed(esp::NumberInput& in) {
     q.push_back(in.real(1));
     if (!esp::fits_resp(q.back())) in.fail("charge does not fit 10 columns with 6 decimals");
   }
-  for (const auto& l : esp::resp_lines(q)) out_line(l);
+  for (const auto& l : esp::resp_lines(q, "the fixed layout")) out_line(l);
 }
 
 int body(int argc, char** argv) {

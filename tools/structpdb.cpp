@@ -25,7 +25,8 @@ const std::vector<std::string> help = {
     "molecule name (3 characters, upper case) as residue name, the molecule",
     "number as residue number, the position in Angstrom, occupancy 1.00 and",
     "half the squared velocity as B-factor. Site numbers wrap after 99999,",
-    "residue numbers after 9999.",
+    "residue numbers after 9999. A position or B-factor that does not fit its",
+    "field stops the program (status 1) after the records before it.",
 };
 
 // One ATOM record of 66 columns. A four-character atom name starts in column
@@ -36,9 +37,10 @@ std::string atom_record(long long site, const std::string& atom, const std::stri
   name = tx::trim_right(name).size() == 4 ? name + " " : " " + name;
   std::string r = "ATOM  " + tx::fmt_i(site % 100000, 5) + " " + name + tx::pad(residue, 3) + "  " +
                   tx::fmt_i(mol % 10000, 4) + "    ";
-  for (double x : s.r) r += tx::fmt_f(10.0 * x, 8, 3);
+  const std::string of = " of site " + std::to_string(site), where = "the PDB records";
+  for (std::size_t a = 0; a < 3; ++a) r += tx::checked_f(10.0 * s.r[a], 8, 3, std::string(1, "xyz"[a]) + of, where);
   const double b = 0.5 * (s.v[0] * s.v[0] + s.v[1] * s.v[1] + s.v[2] * s.v[2]);
-  r += tx::fmt_f(1.0, 6, 2) + tx::fmt_f(b, 6, 2);
+  r += tx::fmt_f(1.0, 6, 2) + tx::checked_f(b, 6, 2, "B-factor" + of, where);
   return r;
 }
 
@@ -47,8 +49,8 @@ int body(int argc, char** argv) {
   if (argc != 1) tvl::stop(help, tvl::exit_usage);
   tx::LineReader in(stdin);
   std::array<double, 3> box;
-  cfg::read_str_box(in, cfg::StrReading::free, box);  // not used
-  const long long m = cfg::read_str_count(in, cfg::StrReading::free);
+  cfg::read_str_box(in, box);  // read as every reader does, not used
+  const long long m = cfg::read_str_count(in);
   cfg::StrMolecule mol;
   cfg::StrSite site;
   long long number = 0;

@@ -24,7 +24,8 @@ const std::vector<std::string> help_lines = {
     "van der Waals radius of each atom times scale (default 1.0) and the level",
     "(1 to 5, default 5; other values give 5). Radii are known for H, He, C, N,",
     "O, F and Ne; another element gets an error line and radius 0, and the",
-    "program ends with status 1 after writing all atoms.",
+    "program ends with status 1 after writing all atoms. A coordinate or radius",
+    "that does not fit its 10 columns stops the program (status 1).",
 };
 
 // Radius in Angstrom by element number; 0 when none is known.
@@ -71,7 +72,7 @@ int body(int argc, char** argv) {
       out_line(tx::FreeLine().t("ERROR: Van der Waals radius of Element").i(el).t(" is not defined").str());
       missing = true;
     }
-    out_line(esp::gepol_atom_line(x, y, z, r * scale, 1));
+    out_line(esp::gepol_atom_line(x, y, z, static_cast<double>(r * scale), 1, i + 1));
   }
   // The radii of 0 may be edited by hand, but as it stands the output is no
   // usable surface input.

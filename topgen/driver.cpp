@@ -80,17 +80,32 @@ const std::string* value_after(const std::vector<std::string>& a, std::size_t i)
   return &a[i + 1];
 }
 
-// A label is written as "label <name>" and read back as words of a record:
-// separators, comment marks and section keywords would change it.
-void check_label(const std::string& label) {
-  std::string low = label;
+// A label is written as "label <name>" (its first label_len characters) and
+// read back as words of a record. What in the written part would change the
+// file: empty when nothing would. A record holding "begin" anywhere is taken
+// for a section head, one holding "end{" may close a section; "end" alone,
+// as in "legend", is harmless.
+std::string label_fault(const std::string& written) {
+  for (char c : written) {
+    if (c == ' ' || c == '\t') return "it holds a blank or a tab (separators)";
+    if (c == '\n' || c == '\r') return "it holds a line break";
+    if (c == ',' || c == '=') return std::string("it holds \"") + c + "\" (a separator)";
+    if (c == '#') return "it holds \"#\" (a comment mark)";
+    if (c == '"') return "it holds a double quote (a separator)";
+  }
+  std::string low = written;
   rec::low_case(low);
-  if (low.find_first_of("#,=\" \t") != std::string::npos || low.find("begin") != std::string::npos ||
-      low.find("end") != std::string::npos)
-    stop({tx::free_text("ERROR: the molecule label " + tx::quoted(label) +
-                        " cannot stand in a system file: it holds a blank, \"#\", \",\", \"=\","),
-          tx::free_text("       a double quote, \"begin\" or \"end\"")},
-         exit_usage);
+  if (low.find("begin") != std::string::npos) return "it holds \"begin\" (a section head)";
+  if (low.find("end{") != std::string::npos) return "it holds \"end{\" (a section end)";
+  return "";
+}
+
+void check_label(const std::string& given, const std::string& written) {
+  const std::string fault = label_fault(written);
+  if (fault.empty()) return;
+  std::string l = "ERROR: the molecule label " + tx::quoted(written);
+  if (written != given) l += " (cut from " + tx::quoted(given) + ")";
+  stop({tx::free_text(l + " cannot stand in a system file: " + fault)}, exit_usage);
 }
 
 [[noreturn]] void usage_error(const std::string& what) { stop({tx::free_text("ERROR: " + what)}, exit_usage); }
@@ -152,8 +167,8 @@ Options get_options(int argc, char** argv) {
   each([&](std::size_t i, const std::string& s) {
     if (s != "-label") return;
     if (const std::string* v = value_after(a, i)) {
-      check_label(*v);
       o.label = v->substr(0, label_len);
+      check_label(*v, o.label);  // what is written, not what is cut off
     }
   });
   // One molecule file per run: with two, which file which reader would read is a guess.

@@ -44,12 +44,7 @@ long long free_count(std::string_view word) {
   return v;
 }
 
-// A field that came out as asterisks holds a value too large for it.
-void must_fit(const std::string& field, const std::string& what) {
-  if (field.find('*') != std::string::npos)
-    tvl::stop({tvl::text::free_text("ERROR: " + what + " does not fit its field of " +
-                                    std::to_string(field.size()) + " columns in the STRUCTURE-file")});
-}
+constexpr std::string_view str_file = "the STRUCTURE-file";
 
 }  // namespace
 
@@ -162,26 +157,17 @@ void write_str(const std::string& file, const Configuration& c, const sys::Syste
 
 // ---- structure files without a system description ----------------------
 
-void read_str_box(LineReader& in, StrReading how, std::array<double, 3>& box) {
-  std::string line;
-  need(in.next(line));
-  box = {0.0, 0.0, 0.0};
-  if (how == StrReading::free) return;
-  for (int a = 0; a < 3; ++a)
-    if (!column_real(line, 1 + 12 * static_cast<std::size_t>(a), 12, 6, box[a])) corrupted();
+void read_str_box(LineReader& in, std::array<double, 3>& box) {
+  std::vector<std::string> w;
+  need(tvl::text::free_read(in, 3, w));
+  for (std::size_t a = 0; a < 3; ++a)
+    if (!tvl::text::parse_real(w[a], box[a])) corrupted();
 }
 
-long long read_str_count(LineReader& in, StrReading how) {
-  long long m = 0;
-  if (how == StrReading::columns) {
-    std::string line;
-    need(in.next(line));
-    m = fixed_count(line, 1, 7);
-  } else {
-    std::vector<std::string> w;
-    need(tvl::text::free_read(in, 1, w));
-    m = free_count(w[0]);
-  }
+long long read_str_count(LineReader& in) {
+  std::vector<std::string> w;
+  need(tvl::text::free_read(in, 1, w));
+  const long long m = free_count(w[0]);
   if (m < 0) corrupted();
   return m;
 }
@@ -251,8 +237,8 @@ StrRewrite read_str_rewrite(std::FILE* f, const std::array<long long, 3>& factor
   auto times = [](long long a, long long b) { return b != 0 && a > LLONG_MAX / b ? LLONG_MAX : a * b; };
   LineReader in(f);
   StrRewrite r;
-  read_str_box(in, StrReading::columns, r.box);
-  const long long m = read_str_count(in, StrReading::columns);
+  read_str_box(in, r.box);
+  const long long m = read_str_count(in);
   std::array<double, 3> box;
   long long count = m;
   for (int a = 0; a < 3; ++a) {
@@ -268,17 +254,17 @@ StrRewrite read_str_rewrite(std::FILE* f, const std::array<long long, 3>& factor
 std::string str_box_line(const std::array<double, 3>& box) {
   std::string line;
   for (double b : box) {
-    std::string f = tvl::text::fmt_f(b, 12, 6);
-    must_fit(f, "box edge " + tvl::text::free_real(b));
+    std::string f = tvl::text::checked_f(b, 12, 6, "box edge", str_file);
+    // The box is read free-format: an edge filling its field would run into
+    // the one before it.
+    if (f[0] != ' ') tvl::text::field_overflow(tvl::text::free_real(b), "F12.6", "box edge", str_file);
     line += f;
   }
   return line;
 }
 
 std::string str_count_line(long long m, int width) {
-  std::string f = tvl::text::fmt_i(m, width);
-  must_fit(f, "number of molecules " + std::to_string(m));
-  return f;
+  return tvl::text::checked_i(m, width, "number of molecules", str_file);
 }
 
 std::string str_molecule_head(std::string_view name, const std::array<long long, 3>& head) {

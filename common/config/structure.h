@@ -34,14 +34,13 @@ void write_str(const std::string& file, const Configuration& c, const sys::Syste
 
 // ---- structure files without a system description ----------------------
 // The structure filters take each molecule's site count from its header
-// line. Two ways of reading the same layout:
-//   columns: every item from its columns: the box as three F12.6, M in
-//            columns 1-7, the molecule header as 3I7, the site line as
-//            A10,1X,I4;
-//   free:    the box line is skipped, M and the header's type and site count
-//            are read free-format (the header line must hold both), the
-//            site integer comes from columns 11-17 and the force line is
-//            skipped.
+// line. The box and M are read as read_str reads them, free-format, so that
+// every program of the suite reads one file alike. Two ways of reading the
+// molecules:
+//   columns: the molecule header as 3I7, the site line as A10,1X,I4;
+//   free:    the header's type and site count are read free-format (the
+//            header line must hold both), the site integer comes from
+//            columns 11-17 and the force line is skipped.
 // Both take the name of a molecule and of a site from columns 1-10 and
 // positions, velocities and forces as three 15-column fields. A malformed,
 // missing or unreadable item, or a negative count, throws the Stop
@@ -60,13 +59,15 @@ struct StrMolecule {
   std::vector<StrSite> sites;
 };
 
-void read_str_box(tvl::text::LineReader& in, StrReading how, std::array<double, 3>& box);
-long long read_str_count(tvl::text::LineReader& in, StrReading how);
+// The box: three reals, free-format (a line holding fewer goes on to the next).
+void read_str_box(tvl::text::LineReader& in, std::array<double, 3>& box);
+// M: one integer, free-format.
+long long read_str_count(tvl::text::LineReader& in);
 // The separator, name and header lines of a molecule; its sites are not read.
 void read_str_molecule_head(tvl::text::LineReader& in, StrReading how, StrMolecule& m);
 void read_str_site(tvl::text::LineReader& in, StrReading how, StrSite& s);
 
-// A structure file read by columns to be written anew with its box edges and
+// A structure file (molecules read by columns) to be written anew with its box edges and
 // molecule count multiplied by `factors` (1, 1, 1 for a plain copy). The two
 // header lines of the output are made, and so checked against their fields,
 // before the molecules are read (in 64 bits: a product too large fits no
@@ -81,7 +82,7 @@ StrRewrite read_str_rewrite(std::FILE* in, const std::array<long long, 3>& facto
 
 // Lines of the layout the suite writes; a value that does not fit its field
 // throws a Stop naming it instead of writing asterisks.
-std::string str_box_line(const std::array<double, 3>& box);      // 3F12.6
+std::string str_box_line(const std::array<double, 3>& box);      // 3F12.6, each beginning with a blank
 std::string str_count_line(long long m, int width = 6);           // Iw
 // The blank separator line, the name (A10) and the header (3I7), as one text
 // of three lines without a final line end.

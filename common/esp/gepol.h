@@ -9,10 +9,18 @@
 
 namespace tvl::esp {
 
-inline std::string gepol_atom_line(double x, double y, double z, double r, long long flag) {
+// The line of atom number `atom` (1-based, for the message): a value that is
+// not finite or does not fit its field stops the program naming it.
+inline std::string gepol_atom_line(double x, double y, double z, double r, long long flag, long long atom) {
   namespace tx = tvl::text;
-  return tx::fmt_f(x, 10, 5) + tx::fmt_f(y, 10, 5) + tx::fmt_f(z, 10, 5) + tx::fmt_f(r, 10, 5) +
-         tx::fmt_i(flag, 2);
+  const std::string of = " of atom " + std::to_string(atom), where = "the surface input";
+  // Appended one by one, so that the first value that does not fit is the one named.
+  std::string l = tx::checked_f(x, 10, 5, "x" + of, where);
+  l += tx::checked_f(y, 10, 5, "y" + of, where);
+  l += tx::checked_f(z, 10, 5, "z" + of, where);
+  l += tx::checked_f(r, 10, 5, "radius" + of, where);
+  l += tx::checked_i(flag, 2, "flag" + of, where);
+  return l;
 }
 
 // The number of atoms must fill its 4 columns without asterisks.

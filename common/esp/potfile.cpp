@@ -76,19 +76,40 @@ std::string pot_head(long long n_atoms, long long n_points, long long third) {
   return field(n_atoms, 5) + field(n_points, 4) + field(third, 5);
 }
 
-std::string pot_atom_line(double x, double y, double z) {
-  return std::string(16, ' ') + tx::fmt_e(x, 16, 7) + tx::fmt_e(y, 16, 7) + tx::fmt_e(z, 16, 7);
+namespace {
+
+constexpr const char* pot_where = "the potential file";
+
+// x, y, z in three E16.7 fields, appended in order (the first value that is
+// not finite is the one named).
+void add_xyz(std::string& l, double x, double y, double z, const std::string& of) {
+  l += tx::checked_e(x, 16, 7, "x" + of, pot_where);
+  l += tx::checked_e(y, 16, 7, "y" + of, pot_where);
+  l += tx::checked_e(z, 16, 7, "z" + of, pot_where);
 }
 
-std::string pot_point_line(double v, double x, double y, double z) {
-  return tx::fmt_e(v, 16, 7) + tx::fmt_e(x, 16, 7) + tx::fmt_e(y, 16, 7) + tx::fmt_e(z, 16, 7);
+}  // namespace
+
+std::string pot_atom_line(double x, double y, double z, long long k) {
+  std::string l(16, ' ');
+  add_xyz(l, x, y, z, " of atom " + std::to_string(k));
+  return l;
+}
+
+std::string pot_point_line(double v, double x, double y, double z, long long k) {
+  const std::string of = " of point " + std::to_string(k);
+  std::string l = tx::checked_e(v, 16, 7, "potential" + of, pot_where);
+  add_xyz(l, x, y, z, of);
+  return l;
 }
 
 void write_potfile(const PotFile& pf) {
   out_line(pot_head(static_cast<long long>(pf.atoms.size()),
                     static_cast<long long>(pf.points.size()), pf.third));
-  for (const auto& a : pf.atoms) out_line(pot_atom_line(a[0], a[1], a[2]));
-  for (const auto& p : pf.points) out_line(pot_point_line(p.v, p.x, p.y, p.z));
+  long long k = 0;
+  for (const auto& a : pf.atoms) out_line(pot_atom_line(a[0], a[1], a[2], ++k));
+  k = 0;
+  for (const auto& p : pf.points) out_line(pot_point_line(p.v, p.x, p.y, p.z, ++k));
 }
 
 }  // namespace tvl::esp

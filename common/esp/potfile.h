@@ -56,8 +56,10 @@ void to_angstrom(PotFile& pf);
 // at least one blank before it, so free-format readers never see two counts
 // run together.
 std::string pot_head(long long n_atoms, long long n_points, long long third);
-std::string pot_atom_line(double x, double y, double z);            // 16 blanks, 3E16.7
-std::string pot_point_line(double v, double x, double y, double z);  // 4E16.7
+// The line of atom or point number `k` (1-based, for the message): a value
+// that is not finite stops the program naming it.
+std::string pot_atom_line(double x, double y, double z, long long k);            // 16 blanks, 3E16.7
+std::string pot_point_line(double v, double x, double y, double z, long long k);  // 4E16.7
 // All lines of a file in the fixed layout, written to standard output.
 void write_potfile(const PotFile& pf);
 

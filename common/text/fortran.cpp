@@ -472,6 +472,57 @@ FreeLine& FreeLine::r4(float v) {
   return *this;
 }
 
+void field_overflow(std::string_view value, std::string_view field, std::string_view what,
+                    std::string_view where) {
+  std::string l = " ERROR: the value ";
+  l += value;
+  if (!what.empty()) {
+    l += " (";
+    l += what;
+    l += ")";
+  }
+  l += " does not fit the field ";
+  l += field;
+  l += " of ";
+  l += where;
+  tvl::stop({l});
+}
+
+namespace {
+
+// The field name of a layout: "I6", "F12.4", "E15.8".
+std::string field_name(char kind, int w, int d) {
+  std::string f(1, kind);
+  f += std::to_string(w);
+  if (kind != 'I') {
+    f += '.';  // appended: GCC 12 warns (falsely) on "literal" + string
+    f += std::to_string(d);
+  }
+  return f;
+}
+
+bool overflowed(const std::string& field) { return field.find('*') != std::string::npos; }
+
+}  // namespace
+
+std::string checked_i(long long v, int w, std::string_view what, std::string_view where) {
+  std::string f = fmt_i(v, w);
+  if (overflowed(f)) field_overflow(std::to_string(v), field_name('I', w, 0), what, where);
+  return f;
+}
+
+std::string checked_f(double v, int w, int d, std::string_view what, std::string_view where) {
+  std::string f = fmt_f(v, w, d);
+  if (!std::isfinite(v) || overflowed(f)) field_overflow(free_real(v), field_name('F', w, d), what, where);
+  return f;
+}
+
+std::string checked_e(double v, int w, int d, std::string_view what, std::string_view where) {
+  std::string f = fmt_e(v, w, d);
+  if (!std::isfinite(v) || overflowed(f)) field_overflow(free_real(v), field_name('E', w, d), what, where);
+  return f;
+}
+
 void check_name_length(std::string_view s, std::string_view what, int status) {
   if (s.size() > static_cast<std::size_t>(tvl::fnamelen)) {
     tvl::stop({" ERROR: " + std::string(what) + " has " + std::to_string(s.size()) +

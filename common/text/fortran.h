@@ -80,6 +80,22 @@ std::string fmt_a(std::string_view s, int w);          // Aw: padded or cut to w
 // or right-aligned with leading blanks when w is wider than the declaration.
 std::string fmt_a(std::string_view s, int w, std::size_t declared);
 
+// ---- checked fixed layouts ----------------------------------------------
+// For outputs that must never hold asterisks, NaN or Infinity: the field as
+// fmt_i, fmt_f or fmt_e writes it, or, for a value that is not finite or
+// does not fit, a Stop (exit 1) before it is written, with the one line
+//   " ERROR: the value <v> (<what>) does not fit the field <Fw.d> of <where>"
+// (no parenthesis when `what` is empty). `what` names the item ("x of atom
+// 3"), `where` the output ("the PDB records").
+std::string checked_i(long long v, int w, std::string_view what, std::string_view where);
+std::string checked_f(double v, int w, int d, std::string_view what, std::string_view where);
+std::string checked_e(double v, int w, int d, std::string_view what, std::string_view where);
+// The stop itself, for a field a writer finds unfit on other grounds (a
+// field that would run into the one before it); `value` as written in the
+// message, `field` as "F12.6".
+[[noreturn]] void field_overflow(std::string_view value, std::string_view field, std::string_view what,
+                                 std::string_view where);
+
 // ---- free-format output -------------------------------------------------
 // Builds a list-directed line: it begins with one blank; text pieces follow
 // each other without separators; every number is preceded by one blank and

@@ -48,6 +48,19 @@ printf '102\n' > big.free
 printf '1\n1 1234.5\n' > wide.free
 refuse 1 ' ERROR: "many.chg": 102 charges, at most 101 allowed (nchgmax in tvl_const)' + many.chg
 refuse 1 ' ERROR: "gap.chg", line 1: columns 11-20: blank field before further charges' + gap.chg
+# text after the eighth field is no charge to drop silently; blanks there are nothing
+eight=$(head -n 1 ten.chg)
+while IFS='|' read -r after msg; do
+  printf '%s%s\n  0.400000\n' "$eight" "$after" > after.chg
+  refuse 1 " ERROR: \"after.chg\", line 1: columns $msg: text after the eighth field" + after.chg
+done <<'X'
+  0.900000|81-90
+     x|81-86
+                    1|81-101
+X
+printf '%s          \n  0.400000\n' "$eight" > blanks.chg
+run 0 respconv + blanks.chg
+same "blanks after the eighth field" "$(head -n 1 <<< "$OUT")" "  9"
 refuse 1 ' ERROR: "short.free" ends early: atom number and charge 3 of 3 expected at line 4' - short.free
 refuse 1 ' ERROR: "big.free": 102 charges, at most 101 allowed (nchgmax in tvl_const)' - big.free
 refuse 1 ' ERROR: "wide.free", line 2: charge does not fit 10 columns with 6 decimals' - wide.free
@@ -140,6 +153,23 @@ espview_refuses 2 "$usage_v" "" v.chg x.pov 10 0 0 1 -1 1
 espview_refuses 2 "$usage_v" v.dat v.chg x.pov 10 0 0 4 -1 1
 espview_refuses 2 " ERROR: the distance <1> must be at least 0.0001 A: the camera cannot stand in the molecule's centre" v.dat v.chg x.pov 0 0 0 1 -1 1
 espview_refuses 2 " ERROR: the upper end <6> of the scale must differ from the lower end <5>" v.dat v.chg x.pov 10 0 0 1 1 1
+# with switch 0 no colour is computed: equal ends are a scale of one value
+run 0 espview v.dat v.chg one.pov 10 0 0 0 2 2
+same "switch 0, equal ends: the legend" "$(sed -n '6p;15p' <<< "$OUT")" "     white:      2.0000 -     2.0000
+     red:        2.0000 -     2.0000"
+# a charge file with more charges than the molecule has atoms is another molecule's
+while IFS='|' read -r text msg; do
+  printf "$text" > more.chg
+  espview_refuses 1 " ERROR: \"more.chg\", line $msg: more than the 3 charges expected (one per atom): the file belongs to another molecule" \
+    v.dat more.chg x.pov 10 0 0 1 -1 1
+done <<'X'
+  0.200000 -0.100000 -0.100000  0.000000\n|1: columns 31-40
+  0.200000 -0.100000 -0.100000\n\n  0.1\n|3: columns 1-10
+  0.200000 -0.100000 -0.100000            x\n|1: columns 31-40
+X
+printf '  0.200000 -0.100000 -0.100000   \n\n  \n' > v2.chg
+run 0 espview v.dat v2.chg v2.pov 10 90 0 1 -0.9 0.1
+check "blanks after the charges are nothing" cmp -s v.pov v2.pov
 espview_refuses 2 ' ERROR: argument <2> "ten" is not a number' v.dat v.chg x.pov 10 ten 0 1 -1 1
 cp v.chg keep.chg
 espview_refuses 1 ' ERROR: "v.chg", line 1: "0.200000" is not an integer (numbers of atoms and points)' v.chg v.dat keep.chg 10 0 0 1 -1 1

@@ -32,7 +32,7 @@ count 2
 water 1 3
 O   0.15 0 -0.1   1 2 2
 h1  0.1 0.2 0.3   0 0 0
-h2  1 1 1         100 0 0
+h2  1 1 1         40 0 0
 methanol 2 2
 hmet 0.01 0.02 0.03  0 0 0
 c    0 0 0           0 0 0
@@ -41,7 +41,7 @@ feed 0 two.str structpdb
 same "PDB columns" "$("$BIN/structpdb" < two.str)" \
 "ATOM      1  O   WAT     1       1.500   0.000  -1.000  1.00  4.50
 ATOM      2  H1  WAT     1       1.000   2.000   3.000  1.00  0.00
-ATOM      3  H2  WAT     1      10.000  10.000  10.000  1.00******
+ATOM      3  H2  WAT     1      10.000  10.000  10.000  1.00800.00
 ATOM      4 HMET MET     2       0.100   0.200   0.300  1.00  0.00
 ATOM      5  C   MET     2       0.000   0.000   0.000  1.00  0.00"
 
@@ -94,6 +94,10 @@ printf '%12.6f%12.6f%12.6f\n     1\n\nm         \n      1      1      1\nx      
 printf ' 0.12345679E+00 0.98765433E+00 0.16777217E+08\n%.0s' 1 2 3 >> fine.str
 "$BIN/velflip" < fine.str | "$BIN/velflip" > fine.back
 check "8 significant digits kept" cmp -s fine.str fine.back
+# the layout holds 8 significant digits (E15.8): more are rounded
+sed '7s/.*/ 0.123456786E+0  0.98765432149  -16777216.5  /' fine.str > more.str
+same "E15.8 rounds to 8 digits" "$("$BIN/velflip" < more.str | sed -n 7p)" \
+  " 0.12345679E+00 0.98765432E+00-0.16777217E+08"
 for n in 1 2 3 5 8 11 20; do
   head -n "$n" "$EX" > part.str
   feed 1 part.str velflip
@@ -107,7 +111,8 @@ feed 1 bad.str velflip
 same "velflip refuses a bad number" "$OUT" "$CORRUPT"
 printf '%12.6f%12.6f%12.6f\n1000000\n' 1 1 1 > manymols.str
 feed 1 manymols.str velflip
-contains "velflip refuses 7-digit molecule counts" "$OUT" "number of molecules 1000000 does not fit"
+same "velflip refuses 7-digit molecule counts" "$OUT" \
+  " ERROR: the value 1000000 (number of molecules) does not fit the field I6 of the STRUCTURE-file"
 
 # ---- supercell --------------------------------------------------------------
 "$BIN/supercell" 1 1 1 < "$EX" > same.str
@@ -133,7 +138,7 @@ for args in "0 1 1" "1 -2 1" "1 1 x" "1 1" "2.5 1 1"; do
 done
 feed 1 "$EX" supercell 1000 1000 1
 same "supercell count too large, nothing written" "$OUT" \
-  " ERROR: number of molecules 5000000 does not fit its field of 6 columns in the STRUCTURE-file"
+  " ERROR: the value 5000000 (number of molecules) does not fit the field I6 of the STRUCTURE-file"
 printf '%12.6f%12.6f%12.6f\n     1\n\nbig\n      1 200001      1\n' 1 1 1 > huge.str
 feed 1 huge.str supercell 2 1 1
 same "supercell molecule too large" "$OUT" \
@@ -141,6 +146,38 @@ same "supercell molecule too large" "$OUT" \
 head -n 40 "$EX" > part.str
 feed 1 part.str supercell 2 2 2
 same "supercell cut input, nothing written" "$OUT" "$CORRUPT"
+
+# ---- box and count read free-format, as the analysers read them -----------
+# (a count beyond column 7, a box without decimal points or over two lines)
+for head in '1.2 1.2 1.2\n        5' '  12e-1,1.2\n1.2\n5' '1.2  1.2  1.2  9\n5'; do
+  { printf "$head\n"; tail -n +3 "$EX"; } > free.str
+  feed 0 free.str velflip
+  check "velflip reads '$head' as the suite's header" cmp -s <(printf '%s\n' "$OUT") flipped.str
+  feed 0 free.str supercell 1 1 1
+  check "supercell reads '$head' as the suite's header" cmp -s <(printf '%s\n' "$OUT") "$EX"
+  feed 0 free.str structpdb
+  same "structpdb reads '$head' as the suite's header" "$OUT" "$("$BIN/structpdb" < "$EX")"
+done
+{ printf '3 3 3\n        1\n'; tail -n +3 "$EX"; } > three.str
+feed 0 three.str supercell 2 1 1
+same "a box of 3 3 3 shifts copies by 3" "$(printf '%s\n' "$OUT" | sed -n '1,2p;7p;22p')" \
+"    6.000000    3.000000    3.000000
+     2
+ 0.23100000E+00 0.31800000E+00 0.41200000E+00
+ 0.32310000E+01 0.31800000E+00 0.41200000E+00"
+for head in '1.2 1.2 1.2\n' '1.2 1.2 x\n5\n' '1.2 1.2 1.2\nfive\n' '1.2 1.2 1.2\n-1\n' '1.2 1.2 1.2\n5.0\n'; do
+  printf "$head" > bad.str
+  feed 1 bad.str velflip
+  same "velflip refuses the header '$head'" "$OUT" "$CORRUPT"
+  feed 1 bad.str supercell 2 1 1
+  same "supercell refuses the header '$head'" "$OUT" "$CORRUPT"
+done
+# an edge that would fill its field runs into the one before: refused
+printf '%12.6f%12.6f%12.6f\n     0\n' 5000 1 1 > wide.str
+feed 1 wide.str supercell 2 1 1
+same "supercell: an edge of 10000 refused" "$OUT" \
+  " ERROR: the value 10000.0 (box edge) does not fit the field F12.6 of the STRUCTURE-file"
+feed 0 wide.str supercell 1 2 2
 
 # ---- usage and failed writes ---------------------------------------------------
 run 2 structpdb extra

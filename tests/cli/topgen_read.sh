@@ -18,7 +18,7 @@ run 2 topgen -ff "$EX/small.ff" -hin -auto -debug
 same "no molecule" "$OUT" " ERROR : check [-hin -tmf -off -mol2] Options"
 run 2 topgen -ff "$EX/small.ff" -mol2 "$M/ethanol.mol2" -hin "$M/ethanol.hin"
 contains "two molecule files" "$OUT" "  Syntax:  topgen"
-run 2 topgen -ff "$EX/small.ff" -mol2 "$M/ethanol.mol2" -label "end"
+run 2 topgen -ff "$EX/small.ff" -mol2 "$M/ethanol.mol2" -label "end{"
 run 1 topgen -ff missing.ff -mol2 "$M/ethanol.mol2" -debug
 same "missing force field" "$OUT" ' ERROR: cannot open file "missing.ff": No such file or directory'
 run 1 topgen -ff "$EX/small.ff" -tmf missing.tmf -debug

@@ -88,9 +88,37 @@ refused "fewer points than parameters" " singular matrix."
 printf '30 1 0.1\n30 1.2 0.1\n30 0.9 0.1\n' > flat.dat
 fit 1 2 torfitc flat.dat
 refused "singular normal matrix" " singular matrix."
-mkdir torsion.fit_360
-fit 1 3 torfitc "$EX"
-same "unwritable table" "$(printf '%s\n' "$OUT" | tail -n 1)" ' ERROR: cannot create file "torsion.fit_360": Is a directory'
-rmdir torsion.fit_360
+# singular up to rounding: a pivot negligible against its row stops the fit
+# (profile as awk program printing "angle energy sigma" lines | program | N)
+while IFS='|' read -r prof prog n; do
+  awk "BEGIN { $prof }" > rank.dat
+  fit 1 "$n" "$prog" rank.dat
+  refused "$prog N=$n on $prof" " singular matrix."
+done <<'X'
+for (i = 0; i < 36; i++) print 10 * i, 20 + 8 * cos(i / 3), 0.3|torfitc|26
+for (i = 0; i < 36; i++) print 10 * i, 20 + 8 * cos(i / 3), 0.3|torfitc|20
+for (i = 0; i < 36; i++) print 10 * i, 20 + 8 * cos(i / 3), 0.3|torfitsc|19
+for (i = 0; i < 6; i++) print 60 * i, i % 4, 0.1|torfitc|6
+for (i = 0; i < 5; i++) print 40, i, 0.1|torfitc|2
+print 0, 1, 0.1; print 180, 2, 0.1; print 360, 1.5, 0.1|torfitsc|2
+X
+# one term fewer is determined; every variance is positive
+fit 0 19 torfitc "$EX"
+check "variances of 19 terms are positive" test -z "$(printf '%s\n' "$OUT" | sed -n '11p;13,30p' | awk '$4 + 0 <= 0')"
+fit 0 18 torfitsc "$EX"
+rm torsion.fit_180 torsion.fit_360
+# a table that cannot be written: neither is written, an old one stays as it was
+printf '3\n' > answer.txt
+for bad in torsion.fit_360 torsion.fit_180; do
+  other=torsion.fit_$(( ${bad#torsion.fit_} == 360 ? 180 : 360 ))
+  mkdir "$bad"
+  [ "$bad" = torsion.fit_180 ] && echo "old table" > "$other"
+  OUT=$("$BIN/torfitc" "$EX" < answer.txt 2>&1)
+  same "unwritable $bad" "$?: $OUT" "1:  Number of Cosine Terms N (n=1...N):
+ ERROR: cannot create file \"$bad\": Is a directory"
+  same "unwritable $bad: $other as it was" "$(cat "$other" 2>&1)" \
+    "$([ "$bad" = torsion.fit_180 ] && echo "old table" || echo "cat: $other: No such file or directory")"
+  rm -rf "$bad" "$other"
+done
 full=$( (ulimit -f 0; trap '' XFSZ; "$BIN/torfitc" "$EX" < answer.txt > out.txt; echo "status $?") 2>&1)
 contains "failed write of the listing" "$full" "status 1"

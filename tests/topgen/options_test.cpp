@@ -64,6 +64,9 @@ TEST(Options, RecognisedAsTheirPassesSee) {
   EXPECT_EQ(o.label, "molecule");
   EXPECT_TRUE(o.auto_bonds);
   EXPECT_EQ(options({"-ff", "a", "-mol2", "c", "-label", "Benzene_dimer"}).label, "Benzene_di");
+  // only the 10 characters written are judged; "end" without "{" is harmless
+  for (const char* l : {"legend", "blend", "Weekend", "end", "molecule_end{", "abcdefghij#"})
+    EXPECT_EQ(options({"-ff", "a", "-mol2", "c", "-label", l}).label, std::string(l).substr(0, 10));
   // 20 arguments are looked at, and none after a blank one
   std::vector<std::string> many = {"-ff", "a", "-mol2", "c"};
   many.resize(20, "x");
@@ -89,11 +92,11 @@ TEST(Options, RefusalsAndTheirStatuses) {
       {{"-ff", "a", "-mol2", "b", "-hin", "c"}, "", 2},
       {{"-ff", "a", "-tmf", "b", "-tmf", "c"}, "", 2},
       {{"-ff", "a", "-tmf", "b", "-label", "my#mol"}, label_refused + "\"my#mol\" cannot stand in a system file: it "
-                                                                         "holds a blank, \"#\", \",\", \"=\",", 2},
-      {{"-ff", "a", "-tmf", "b", "-label", "Weekend"}, label_refused + "\"Weekend\" cannot stand in a system file: it "
-                                                                          "holds a blank, \"#\", \",\", \"=\",", 2},
+                                                                         "holds \"#\" (a comment mark)", 2},
       {{"-ff", "a", "-tmf", "b", "-label", "BEGINNER"}, label_refused + "\"BEGINNER\" cannot stand in a system file: it "
-                                                                           "holds a blank, \"#\", \",\", \"=\",", 2},
+                                                                           "holds \"begin\" (a section head)", 2},
+      {{"-ff", "a", "-tmf", "b", "-label", "a,bcdefghijk"}, label_refused + "\"a,bcdefghi\" (cut from \"a,bcdefghijk\") "
+                                                                               "cannot stand in a system file: it holds \",\" (a separator)", 2},
       {{"-ff", std::string(129, 'a'), "-tmf", "b"}, " ERROR: command-line argument has 129 characters; at most 128 are allowed.", 2},
       {{"-ff", "missing.ff", "-tmf", "b"}, " ERROR: cannot open file \"missing.ff\": No such file or directory", 1},
       {{"-ff", "a", "-mol2", "b", "-frcmod", "c"}, " ERROR: -frcmod adds to an -amber parameter file", 2},

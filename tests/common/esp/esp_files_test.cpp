@@ -22,17 +22,17 @@ TEST(PotFile, CountsLineKeepsNumbersApart) {
       {12345, 1, 7, " 12345   1    7"},   {3, 5000, -1234, "    3 5000 -1234"},
   };
   for (const auto& c : cases) EXPECT_EQ(tvl::esp::pot_head(c.n, c.m, c.third), c.line);
-  EXPECT_EQ(tvl::esp::pot_atom_line(1.8897269, 0, -2.5),
+  EXPECT_EQ(tvl::esp::pot_atom_line(1.8897269, 0, -2.5, 1),
             "                   0.1889727E+01   0.0000000E+00  -0.2500000E+01");
 }
 
 TEST(ChargeFile, LayoutAndReading) {
   std::vector<double> q(10, 0.125);
   q[9] = -1.125;
-  auto lines = tvl::esp::resp_lines(q);
+  auto lines = tvl::esp::resp_lines(q, "t");
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], "  0.125000 -1.125000");
-  EXPECT_TRUE(tvl::esp::resp_lines({}).empty());
+  EXPECT_TRUE(tvl::esp::resp_lines({}, "t").empty());
   EXPECT_TRUE(tvl::esp::fits_resp(-99.999999));
   EXPECT_FALSE(tvl::esp::fits_resp(-100.0));
   EXPECT_FALSE(tvl::esp::fits_resp(1.0 / 0.0));
@@ -51,9 +51,20 @@ TEST(ChargeFile, LayoutAndReading) {
   EXPECT_EQ(stop_text([&] { all("  0.1\n  0.2\n"); }), " ERROR: t, line 1: columns 11-20: blank field before further charges\n");
   EXPECT_EQ(stop_text([&] { all("  0.1     x\n"); }), " ERROR: t, line 1: columns 11-20: \"x\" is not a number\n");
 
-  // A read of a known number of charges ignores what follows them.
-  std::FILE* f = stream_of("  0.100000 -0.100000  junk\nmore\n");
-  tvl::esp::NumberInput in(f, "t");
-  EXPECT_EQ(tvl::esp::read_resp(in, 2), (std::vector<double>{0.1, -0.1}));
-  std::fclose(f);
+  // A read of a known number of charges (one per atom) takes blanks after
+  // them as nothing, and anything else as the charges of another molecule.
+  auto some = [](const std::string& text) {
+    std::FILE* f = stream_of(text);
+    tvl::esp::NumberInput in(f, "t");
+    std::vector<double> v;
+    const std::string msg = stop_text([&] {
+      v = tvl::esp::read_resp(in, 2);
+      tvl::stop({"read"});
+    });
+    std::fclose(f);
+    return msg == "read\n" ? v : std::vector<double>{};
+  };
+  EXPECT_EQ(some("  0.100000 -0.100000   \n\n  \n"), (std::vector<double>{0.1, -0.1}));
+  for (const char* more : {"  0.100000 -0.100000  junk\n", "  0.100000\n -0.100000\n  0.1\n"})
+    EXPECT_TRUE(some(more).empty()) << more;
 }
