@@ -49,17 +49,11 @@ printf '1\n1 1234.5\n' > wide.free
 refuse 1 ' ERROR: "many.chg": 102 charges, at most 101 allowed (nchgmax in tvl_const)' + many.chg
 refuse 1 ' ERROR: "gap.chg", line 1: columns 11-20: blank field before further charges' + gap.chg
 # text after the eighth field is no charge to drop silently; blanks there are nothing
-eight=$(head -n 1 ten.chg)
-while IFS='|' read -r after msg; do
-  printf '%s%s\n  0.400000\n' "$eight" "$after" > after.chg
-  refuse 1 " ERROR: \"after.chg\", line 1: columns $msg: text after the eighth field" + after.chg
-done <<'X'
-  0.900000|81-90
-     x|81-86
-                    1|81-101
-X
-printf '%s          \n  0.400000\n' "$eight" > blanks.chg
-run 0 respconv + blanks.chg
+for after in "  0.900000|81-90" "            x|81-93" "          |"; do
+  printf '%s%s\n  0.400000\n' "$(head -n 1 ten.chg)" "${after%|*}" > after.chg
+  [ -n "${after#*|}" ] && refuse 1 " ERROR: \"after.chg\", line 1: columns ${after#*|}: text after the eighth field" + after.chg
+done
+run 0 respconv + after.chg
 same "blanks after the eighth field" "$(head -n 1 <<< "$OUT")" "  9"
 refuse 1 ' ERROR: "short.free" ends early: atom number and charge 3 of 3 expected at line 4' - short.free
 refuse 1 ' ERROR: "big.free": 102 charges, at most 101 allowed (nchgmax in tvl_const)' - big.free
@@ -158,15 +152,11 @@ run 0 espview v.dat v.chg one.pov 10 0 0 0 2 2
 same "switch 0, equal ends: the legend" "$(sed -n '6p;15p' <<< "$OUT")" "     white:      2.0000 -     2.0000
      red:        2.0000 -     2.0000"
 # a charge file with more charges than the molecule has atoms is another molecule's
-while IFS='|' read -r text msg; do
-  printf "$text" > more.chg
-  espview_refuses 1 " ERROR: \"more.chg\", line $msg: more than the 3 charges expected (one per atom): the file belongs to another molecule" \
+for more in "  0.000000|1: columns 31-40" "\n\n  0.1|3: columns 1-10"; do
+  printf "$(cat v.chg)${more%|*}\n" > more.chg
+  espview_refuses 1 " ERROR: \"more.chg\", line ${more#*|}: more than the 3 charges expected (one per atom): the file belongs to another molecule" \
     v.dat more.chg x.pov 10 0 0 1 -1 1
-done <<'X'
-  0.200000 -0.100000 -0.100000  0.000000\n|1: columns 31-40
-  0.200000 -0.100000 -0.100000\n\n  0.1\n|3: columns 1-10
-  0.200000 -0.100000 -0.100000            x\n|1: columns 31-40
-X
+done
 printf '  0.200000 -0.100000 -0.100000   \n\n  \n' > v2.chg
 run 0 espview v.dat v2.chg v2.pov 10 90 0 1 -0.9 0.1
 check "blanks after the charges are nothing" cmp -s v.pov v2.pov

@@ -78,24 +78,16 @@ same "esp.chg refused" "$(tail -n 1 <<< "$OUT")" ' ERROR: cannot create file "es
 cd ..
 OUT=$(ulimit -f 0; trap '' XFSZ; "$BIN/chgfit" < two.dat 2>&1)
 same "esp.chg on a full disk" "$?: $(tail -n 1 <<< "$OUT")" '1:  ERROR: cannot write file "esp.chg": File too large'
-mkdir -p busy2/esp.delq
-cd busy2
-feed 1 ../two.dat chgfit
-same "esp.delq refused" "$(tail -n 1 <<< "$OUT")" ' ERROR: cannot create file "esp.delq": Is a directory'
-check "no esp.chg beside an unwritable esp.delq" test ! -e esp.chg
-cd ..
 
-# refusals: message (a "*" in it matches any text), status 1, no esp.chg, and
-# an old esp.delq as it was
+# refusals: message ("*" matches any text), status 1, no esp.chg, esp.delq kept
 bad() {  # bad <input text> <message>
   printf '%b' "$1" > bad.in
   rm -f esp.chg
   echo "old correction" > esp.delq
   feed 1 bad.in chgfit
-  local last
-  last=$(printf '%s\n' "$OUT" | tail -n 1)
+  local last=${OUT##*$'\n'}
   # shellcheck disable=SC2053
-  [[ $2 == *'*'* && $last == $2 ]] && last=$2
+  [[ $last == $2 ]] && last=$2
   same "chgfit refuses: $2" "$last" "$2"
   check "no esp.chg after: $2" test ! -e esp.chg
   same "esp.delq kept after: $2" "$(cat esp.delq)" "old correction"
@@ -117,8 +109,6 @@ pot large.dat 2000,-2000 "0 0 0;0 0 2.5" 30
 bad "$(cat large.dat)\n" " ERROR: the value * (charge 1) does not fit the field F10.6 of esp.chg"
 pot edge.dat 99.99999,-99.99999 "0 0 0;0 0 2.5" 30
 bad "$(cat edge.dat)\n" " ERROR: the value -99.99999* (charge 2) does not fit the field F8.4 of the result lines"
-pot huge.dat 1e300,-1e300 "0 0 0;0 0 2.5" 30
-bad "$(cat huge.dat)\n" " ERROR: the value * (charge 1) does not fit the field F10.6 of esp.chg"
 
 # ---- espextract ---------------------------------------------------------------
 listing="$DATA/esp/listing.log"

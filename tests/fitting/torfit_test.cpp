@@ -93,13 +93,6 @@ TEST(GaussJordan, InvertsAndSolvesWithFullPivoting) {
   EXPECT_EQ(stop_text([&] { gaussj(s, 2, sb); }), " singular matrix.\n");
   std::vector<double> n = {NAN, NAN, NAN, NAN}, nb = {1, 2};
   EXPECT_EQ(stop_text([&] { gaussj(n, 2, nb); }), " singular matrix\n");
-  // singular up to rounding: the last pivot is 1e-14 of its row
-  std::vector<double> r = {1e6, 1e6, 1e6, 1e6 + 1e-8}, rb = {1, 2};
-  EXPECT_EQ(stop_text([&] { gaussj(r, 2, rb); }), " singular matrix.\n");
-  std::vector<double> ok = {1e6, 1e6, 1e6, 1e6 + 1e-4}, okb = {2e6, 2e6 + 1e-4};
-  gaussj(ok, 2, okb);
-  EXPECT_NEAR(okb[0], 1.0, 1e-3);
-  EXPECT_NEAR(okb[1], 1.0, 1e-3);
 }
 
 TEST(TorsionFit, AgreesWithLongDoubleNormalEquations) {

@@ -50,21 +50,4 @@ TEST(ChargeFile, LayoutAndReading) {
   EXPECT_EQ(all("  0.000000  1.5\n"), (std::vector<double>{0.0, 1.5}));
   EXPECT_EQ(stop_text([&] { all("  0.1\n  0.2\n"); }), " ERROR: t, line 1: columns 11-20: blank field before further charges\n");
   EXPECT_EQ(stop_text([&] { all("  0.1     x\n"); }), " ERROR: t, line 1: columns 11-20: \"x\" is not a number\n");
-
-  // A read of a known number of charges (one per atom) takes blanks after
-  // them as nothing, and anything else as the charges of another molecule.
-  auto some = [](const std::string& text) {
-    std::FILE* f = stream_of(text);
-    tvl::esp::NumberInput in(f, "t");
-    std::vector<double> v;
-    const std::string msg = stop_text([&] {
-      v = tvl::esp::read_resp(in, 2);
-      tvl::stop({"read"});
-    });
-    std::fclose(f);
-    return msg == "read\n" ? v : std::vector<double>{};
-  };
-  EXPECT_EQ(some("  0.100000 -0.100000   \n\n  \n"), (std::vector<double>{0.1, -0.1}));
-  for (const char* more : {"  0.100000 -0.100000  junk\n", "  0.100000\n -0.100000\n  0.1\n"})
-    EXPECT_TRUE(some(more).empty()) << more;
 }
