@@ -100,11 +100,11 @@ void normalise_series(const SeriesData& in, int k, int F, float* x, float* y, fl
 }
 
 bool unit_vector(const float v[3], float u[3]) {
-  float vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
   // A subnormal v.v has lost most of its digits: the "unit" vector formed
   // from it would be far from length 1, so it counts as a zero vector.
-  if (!(vv >= std::numeric_limits<float>::min()) || !std::isfinite(vv)) return false;
-  float r = 1.0f / std::sqrt(vv);
+  if (!normalisable(v)) return false;
+  const float vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+  const float r = 1.0f / std::sqrt(vv);
   u[0] = r * v[0];
   u[1] = r * v[1];
   u[2] = r * v[2];

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <exception>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "common/threads.h"
@@ -104,6 +105,14 @@ void normalise_series(const SeriesData& in, int k, int F, float* x, float* y, fl
 // square root of v.v, all in single precision. False when v cannot be
 // normalised (v.v zero, or v not finite).
 bool unit_vector(const float v[3], float u[3]);
+
+// Whether unit_vector(v) succeeds, without forming the unit vector: v.v in
+// single precision is normal and finite (then 1/sqrt(v.v) and every
+// component of the unit vector are finite too).
+inline bool normalisable(const float v[3]) {
+  const float vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+  return vv >= std::numeric_limits<float>::min() && vv <= std::numeric_limits<float>::max();
+}
 
 // The same sums formed the straightforward way, one thread, one origin after
 // the other (used by the tests and the benchmark as the reference).

@@ -58,8 +58,7 @@ void dipoles(const sys::SystemDescription& sys, const config::Configuration& c, 
   }
   for (int d = 0; d < 3; ++d) row[3 * M + static_cast<std::size_t>(d)] = static_cast<float>(c.box[d]);
   for (std::size_t m = 0; m < M; ++m) {
-    float u[3];
-    if (!unit_vector(row + 3 * m, u))
+    if (!normalisable(row + 3 * m))
       stop({free_text("MUCF ERROR: the dipole of molecule " + std::to_string(m + 1) +
                       " cannot be normalised in configuration " + std::to_string(frame) + ":"),
             free_text("its length is zero (no charges, or charges that cancel) or not a finite number")});

@@ -143,8 +143,7 @@ void plane_normals(const std::vector<VecDef>& defs, const std::vector<VecSeries>
     v[0] = ay * bz - az * by;
     v[1] = az * bx - ax * bz;
     v[2] = ax * by - ay * bx;
-    float u[3];
-    if (!unit_vector(v, u))
+    if (!normalisable(v))
       stop({free_text("ROTCF ERROR: the vector of definition " + std::to_string(s.def + 1) + " of molecule " +
                       std::to_string(s.mol + 1) + " cannot be normalised in configuration " +
                       std::to_string(frame) + ":"),

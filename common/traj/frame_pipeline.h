@@ -20,7 +20,7 @@ namespace tvl::traj {
 
 struct InOrder {
   std::size_t count = 0;    // frames 0 .. count-1, in the order they are used
-  unsigned threads = 1;     // worker threads; 1: everything on the calling thread
+  unsigned threads = 1;     // threads, the calling one included; 1: everything on the calling thread
   unsigned per_thread = 2;  // frames in memory per worker thread
 
   // The places the caller provides: threads x per_thread (1 for one thread).
@@ -29,7 +29,9 @@ struct InOrder {
 
 // Runs work(k, slot) for every frame on the worker threads and use(k, slot) on
 // the calling thread for k = 0, 1, ... in order, each after work(k, slot) has
-// returned. use returns false to end the pass at frame k, which then counts
+// returned. The calling thread works too: while the frame it is to use next
+// is not ready it prepares the next free frame itself, so threads - 1
+// workers are started and no more than `threads` frames are prepared at once. use returns false to end the pass at frame k, which then counts
 // as not used; frames after it may have been prepared and are dropped. An
 // exception thrown by work(k) is thrown again on the calling thread in frame
 // k's turn; an exception from use passes on. In every case the workers have
@@ -38,6 +40,13 @@ struct InOrder {
 // With one thread, or when no thread can be started, work and use alternate
 // on the calling thread.
 std::size_t run_in_order(const InOrder& opt, const std::function<void(std::size_t k, std::size_t slot)>& work,
+                         const std::function<bool(std::size_t k, std::size_t slot)>& use);
+
+// The same, telling work which thread runs it (0: the calling thread, then
+// 1 .. threads - 1), so that scratch space can stay with a thread (and in its
+// core's cache) while the slots carry only what use needs.
+std::size_t run_in_order(const InOrder& opt,
+                         const std::function<void(std::size_t k, std::size_t slot, unsigned thread)>& work,
                          const std::function<bool(std::size_t k, std::size_t slot)>& use);
 
 }  // namespace tvl::traj

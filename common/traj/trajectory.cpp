@@ -74,13 +74,24 @@ bool xtc_frame(Handle& h, int conf_n, Buffers& b) {
 
 // The frame's positions (site s at px[s * stride], ...) and box into the
 // configuration, and the centres of mass, in one pass over the sites.
+// Positions and box into the configuration; the centres of mass too unless
+// `centres` is false (the row reductions use positions only).
 void place(config::Configuration& c, const float* px, const float* py, const float* pz, std::size_t stride,
-           const float box[3]) {
+           const float box[3], bool centres = true) {
+  const std::size_t n = static_cast<std::size_t>(c.n);
+  for (int a = 0; a < 3; ++a) c.box[a] = box[a];
+  if (!centres) {
+    for (std::size_t s = 0, i = 0; s < n; ++s, i += stride) {
+      c.x[s] = px[i];
+      c.y[s] = py[i];
+      c.z[s] = pz[i];
+    }
+    return;
+  }
   const std::size_t m = static_cast<std::size_t>(c.m);
   std::fill_n(c.xcm.begin(), m, 0.0);
   std::fill_n(c.ycm.begin(), m, 0.0);
   std::fill_n(c.zcm.begin(), m, 0.0);
-  const std::size_t n = static_cast<std::size_t>(c.n);
   for (std::size_t s = 0, i = 0; s < n; ++s, i += stride) {
     const double x = px[i], y = py[i], z = pz[i];
     c.x[s] = x;
@@ -92,17 +103,16 @@ void place(config::Configuration& c, const float* px, const float* py, const flo
     c.ycm[j] += w * y;
     c.zcm[j] += w * z;
   }
-  for (int a = 0; a < 3; ++a) c.box[a] = box[a];
 }
 
-void place(config::Configuration& c, const crd::Frame& f) {
-  place(c, f.x.data(), f.y.data(), f.z.data(), 1, f.box);
+void place(config::Configuration& c, const crd::Frame& f, bool centres = true) {
+  place(c, f.x.data(), f.y.data(), f.z.data(), 1, f.box, centres);
 }
 
-void place(config::Configuration& c, const xtc::Frame& f) {
+void place(config::Configuration& c, const xtc::Frame& f, bool centres = true) {
   const float box[3] = {f.box[0][0], f.box[1][1], f.box[2][2]};
   const float* p = f.x.data();
-  place(c, p, p + 1, p + 2, 3, box);
+  place(c, p, p + 1, p + 2, 3, box, centres);
 }
 
 bool crd_frame(Handle& h, crd::Frame& f) {
@@ -263,13 +273,19 @@ long frame_loop(const TrajList& list, config::Configuration& c, Buffers& b,
 
 namespace {
 
-// One frame in the making on a worker: its bytes, the frame decoded from
-// them, the configuration it is placed into and the row reduced from it.
-struct Slot {
+// A thread's scratch space, reused frame after frame: the frame's bytes, the
+// frame decoded from them and the configuration it is placed into. It stays
+// with its thread, and so in its core's cache.
+struct Scratch {
   std::vector<unsigned char> bytes;
   crd::Frame crd;
   xtc::Frame xtc;
   config::Configuration conf;
+};
+
+// One frame in flight, from its thread to its use: the row reduced from it
+// when there was no room for it in the caller's store.
+struct Slot {
   std::vector<float> row;
   std::exception_ptr err;  // what the reduction threw, kept for its turn
   bool ok = false;         // read and decoded
@@ -329,6 +345,7 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
   io.threads = rows.threads;
   io.per_thread = rows.per_thread;
   std::vector<Slot> slots;
+  std::vector<Scratch> scratch;
   for (const std::string& name : list.names) {
     const std::string shown(tvl::text::trim_right(name));
     if (opt.echo_names) tvl::out_line("    " + shown);
@@ -346,9 +363,21 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
       io.count = at.frames();
       if (io.count > 0 && slots.empty()) {
         slots.resize(io.slots());
-        for (Slot& sl : slots) {
-          sl.conf = frame_copy(c);
-          sl.row.resize(rows.row);
+        for (Slot& sl : slots) sl.row.resize(rows.row);
+        scratch.resize(std::max(1u, io.threads));
+        for (Scratch& sc : scratch) sc.conf = frame_copy(c);
+      }
+      // Every thread's buffers at their full size at once, whichever thread
+      // meets the largest frame: nothing grows while the frames go by.
+      std::size_t biggest = 0;
+      for (std::size_t k = 0; k < io.count; ++k) biggest = std::max(biggest, at.size(k));
+      const std::size_t n = static_cast<std::size_t>(c.n);
+      for (Scratch& sc : scratch) {
+        sc.bytes.reserve(biggest);
+        if (list.kind == Kind::xtc) {
+          sc.xtc.x.reserve(3 * n);
+        } else {
+          for (auto* v : {&sc.crd.x, &sc.crd.y, &sc.crd.z}) v->reserve(n);
         }
       }
       const int pos0 = pos;
@@ -357,14 +386,15 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
       float* room = nullptr;
       long held = 0;
       if (io.count > 0 && rows.room) room = rows.room(kept0 + (pos0 + static_cast<long>(io.count) - 1) / group + 1, held);
-      auto work = [&](std::size_t k, std::size_t si) {
+      auto work = [&](std::size_t k, std::size_t si, unsigned thread) {
         Slot& sl = slots[si];
+        Scratch& sc = scratch[thread];
         sl.ok = false;
-        if (!file.read(at.offset(k), at.size(k), sl.bytes)) return;
+        if (!file.read(at.offset(k), at.size(k), sc.bytes)) return;
         if (list.kind == Kind::xtc) {
-          if (xtc::decode_frame(sl.bytes.data(), sl.bytes.size(), sl.xtc, max_atoms) != xtc::ReadResult::ok) return;
-          if (sl.xtc.natoms != c.n) count_mismatch(h, sl.xtc.natoms, c.n);
-        } else if (!crd::decode_record(sl.bytes.data(), sl.bytes.size(), c.n, sl.crd)) {
+          if (xtc::decode_frame(sc.bytes.data(), sc.bytes.size(), sc.xtc, max_atoms) != xtc::ReadResult::ok) return;
+          if (sc.xtc.natoms != c.n) count_mismatch(h, sc.xtc.natoms, c.n);
+        } else if (!crd::decode_record(sc.bytes.data(), sc.bytes.size(), c.n, sc.crd)) {
           return;
         }
         sl.ok = true;
@@ -372,12 +402,12 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
         sl.starts = in_group % group == 0;
         if (!sl.starts) return;
         if (list.kind == Kind::xtc)
-          place(sl.conf, sl.xtc);
+          place(sc.conf, sc.xtc, false);
         else
-          place(sl.conf, sl.crd);
+          place(sc.conf, sc.crd, false);
         const long f = kept0 + in_group / group + 1;
         sl.direct = room && f <= held;
-        reduce_into(sl.conf, f, sl.direct ? room + static_cast<std::size_t>(f - 1) * rows.row : sl.row.data(), sl.err);
+        reduce_into(sc.conf, f, sl.direct ? room + static_cast<std::size_t>(f - 1) * rows.row : sl.row.data(), sl.err);
       };
       auto use = [&](std::size_t, std::size_t si) {
         Slot& sl = slots[si];

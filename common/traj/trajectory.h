@@ -121,10 +121,11 @@ long frame_loop(const TrajList& list, config::Configuration& c, Buffers& b,
 // message and every row are the same as frame_loop's for any thread count.
 struct RowLoop {
   unsigned threads = 1;     // 1: everything on the calling thread
-  unsigned per_thread = 2;  // frames in memory per worker
+  unsigned per_thread = 4;  // frames in memory per worker
   std::size_t row = 0;      // values of a row
   // Any thread: the row of kept configuration f (1-based) from the
-  // configuration holding it; row starts zeroed. May throw Stop: the stop
+  // configuration holding it (positions and box; its centres of mass are
+  // not formed); row starts zeroed. May throw Stop: the stop
   // then comes in f's turn, and only when frame_loop would call on_frame(f).
   std::function<void(const config::Configuration& c, long f, float* row)> reduce;
   // Calling thread, in order: where the row of kept configuration f goes

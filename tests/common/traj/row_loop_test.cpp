@@ -35,7 +35,7 @@ RowRun row_loop(const std::vector<std::string>& names, int ngap, unsigned thread
     for (int s : stop_on)
       if (static_cast<int>(k.box[0]) == s) tvl::stop({"stop at " + std::to_string(f)});
     row[0] = static_cast<float>(k.box[0]);
-    row[1] = static_cast<float>(k.xcm[1]);
+    row[1] = static_cast<float>(k.x[n - 1]);
     row[2] = static_cast<float>(k.z[n - 1]);
   };
   // Odd thread counts reduce into a room of 8 rows (the rest into scratch).
@@ -86,7 +86,7 @@ TEST_P(RowLoopThreads, KeepWhatTheFrameLoopKeeps) {
     for (std::size_t k = 0; k < r.rows.size(); ++k) {
       EXPECT_EQ(r.rows[k][0], static_cast<float>(plain.kept[k]));
       const crd::Frame e = test::frame(4, plain.kept[k]);
-      EXPECT_EQ(r.rows[k][1], static_cast<float>(e.x[3]));  // molecule 2 holds site 4 alone
+      EXPECT_EQ(r.rows[k][1], e.x[3]);
       EXPECT_EQ(r.rows[k][2], e.z[3]);
     }
     EXPECT_EQ(r.out, plain.out) << gap;
