@@ -138,6 +138,7 @@ int read_frames(const Settings& s, config::Configuration& conf, VectorStore& sto
   traj::RowLoop rows;
   rows.threads = worker_threads(nthreads);
   rows.row = store.stride();
+  rows.whole = true;
   rows.reduce = [&](const config::Configuration& c, long f, float* row) { reduce(c, static_cast<int>(f), row); };
   rows.room = [&](long last, long& held) {
     held = static_cast<long>(std::min<long long>(store.reserve(last), most));

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <climits>
 #include <cstdio>
 #include <exception>
@@ -104,6 +105,50 @@ void place(config::Configuration& c, const float* px, const float* py, const flo
     c.zcm[j] += w * z;
   }
 }
+
+}  // namespace
+
+void make_whole(config::Configuration& c, const float box[3][3]) {
+  const std::size_t n = static_cast<std::size_t>(c.n);
+  const double ax = box[0][0], bx = box[1][0], by = box[1][1];
+  const double cx = box[2][0], cy = box[2][1], cz = box[2][2];
+  for (std::size_t s = 1; s < n; ++s) {
+    if (c.mol_of_site[s] != c.mol_of_site[s - 1]) continue;
+    double x = c.x[s], y = c.y[s], z = c.z[s];
+    bool moved = false;
+    if (cz > 0 && std::fabs(z - c.z[s - 1]) > 0.5 * cz) {
+      const double k = std::round((z - c.z[s - 1]) / cz);
+      x -= k * cx;
+      y -= k * cy;
+      z -= k * cz;
+      moved = true;
+    }
+    if (by > 0 && std::fabs(y - c.y[s - 1]) > 0.5 * by) {
+      const double k = std::round((y - c.y[s - 1]) / by);
+      x -= k * bx;
+      y -= k * by;
+      moved = true;
+    }
+    if (ax > 0 && std::fabs(x - c.x[s - 1]) > 0.5 * ax) {
+      x -= std::round((x - c.x[s - 1]) / ax) * ax;
+      moved = true;
+    }
+    if (moved) {
+      c.x[s] = x;
+      c.y[s] = y;
+      c.z[s] = z;
+    }
+  }
+}
+
+namespace {
+
+void make_whole(config::Configuration& c, const crd::Frame& f) {
+  const float box[3][3] = {{f.box[0], 0, 0}, {0, f.box[1], 0}, {0, 0, f.box[2]}};
+  traj::make_whole(c, box);
+}
+
+void make_whole(config::Configuration& c, const xtc::Frame& f) { traj::make_whole(c, f.box); }
 
 void place(config::Configuration& c, const crd::Frame& f, bool centres = true) {
   place(c, f.x.data(), f.y.data(), f.z.data(), 1, f.box, centres);
@@ -401,10 +446,13 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
         const long in_group = pos0 + static_cast<long>(k);
         sl.starts = in_group % group == 0;
         if (!sl.starts) return;
-        if (list.kind == Kind::xtc)
+        if (list.kind == Kind::xtc) {
           place(sc.conf, sc.xtc, false);
-        else
+          if (rows.whole) make_whole(sc.conf, sc.xtc);
+        } else {
           place(sc.conf, sc.crd, false);
+          if (rows.whole) make_whole(sc.conf, sc.crd);
+        }
         const long f = kept0 + in_group / group + 1;
         sl.direct = room && f <= held;
         reduce_into(sc.conf, f, sl.direct ? room + static_cast<std::size_t>(f - 1) * rows.row : sl.row.data(), sl.err);
@@ -437,6 +485,12 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
       bool ok = false;
       if (pos == 0) {
         ok = take_frame(h, c, b);
+        if (ok && rows.whole) {
+          if (list.kind == Kind::xtc)
+            make_whole(c, b.xtc);
+          else
+            make_whole(c, b.crd);
+        }
         if (ok) reduce_into(c, kept + 1, pending.data(), pending_err);
         pending_direct = false;
       } else {

@@ -123,6 +123,10 @@ struct RowLoop {
   unsigned threads = 1;     // 1: everything on the calling thread
   unsigned per_thread = 4;  // frames in memory per worker
   std::size_t row = 0;      // values of a row
+  // Molecules made whole across the periodic box before the reduction (each
+  // site within half a box of the one before it in its molecule), as GROMACS
+  // writes them broken; whole molecules are left bit for bit as read.
+  bool whole = false;
   // Any thread: the row of kept configuration f (1-based) from the
   // configuration holding it (positions and box; its centres of mass are
   // not formed); row starts zeroed. May throw Stop: the stop
@@ -139,6 +143,14 @@ struct RowLoop {
   // while a file is read.
   std::function<float*(long last, long& held)> room;
 };
+// Makes every molecule whole across the periodic box: each site is moved by
+// whole box vectors to lie within half a box of the site before it in its
+// molecule. The box (row i is box vector i) is triclinic in GROMACS's form
+// (a along x, b in the x-y plane); sites are shifted along c, then b, then a,
+// and a zero box length leaves its direction as it is. A site already within
+// half a box keeps its position bit for bit, so whole molecules are unchanged.
+void make_whole(config::Configuration& c, const float box[3][3]);
+
 // Returns the number of kept configurations. c is the configuration read
 // before (sites, molecules, masses); the positions it holds afterwards are
 // not defined.

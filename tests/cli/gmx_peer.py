@@ -4,9 +4,9 @@
   gmx_peer.py topology DUMP SYS STR
       every atom's charge, mass and molecule in SYS/STR against the `gmx dump`
       of the grompp output, and every mapped bonded term after unit conversion
-  gmx_peer.py frames GRO DUMP NFRAMES OUT.gro
-      a trajectory of rigid molecules turning by small random rotations about
-      their centres (whole molecules), as GRO frames
+  gmx_peer.py broken DUMP XTCDUMP
+      whether some molecule of the frames is broken across the box (a site
+      more than half a box from the one before it), as mdrun writes them
   gmx_peer.py curves DUMP XTCDUMP TMAX ROTCF_VECTORS...
       the rotcf and mucf curves computed with numpy from the frames of
       `gmx dump -f` and the charges and molecules of the tpr dump, compared to
@@ -256,13 +256,6 @@ def compare_topology(dump, sysf, strf):
 
 
 # ---- frames ----------------------------------------------------------------------
-def read_gro(path):
-    lines = open(path).read().splitlines()
-    n = int(lines[1])
-    atoms = [(l[:5], l[5:10], l[10:15], float(l[20:28]), float(l[28:36]), float(l[36:44])) for l in lines[2:2 + n]]
-    return lines[0], atoms, lines[2 + n]
-
-
 def molecule_ranges(blocks, moltypes):
     out, at = [], 0
     for t, n in blocks:
@@ -273,48 +266,34 @@ def molecule_ranges(blocks, moltypes):
     return out
 
 
-def rotation(rng, angle):
-    axis = rng.normal(size=3)
-    axis /= np.linalg.norm(axis)
-    x, y, z = axis
-    k = np.array([[0, -z, y], [z, 0, -x], [-y, x, 0]])
-    return np.eye(3) + np.sin(angle) * k + (1 - np.cos(angle)) * k @ k
-
-
-def make_frames(gro, dump, nframes, out):
+def count_broken(dump, xtcdump):
     blocks, moltypes, _ = read_tpr_dump(dump)
-    title, atoms, box = read_gro(gro)
-    boxv = np.array([float(x) for x in box.split()[:3]])
-    r = np.array([a[3:6] for a in atoms])
-    rng = np.random.default_rng(7)
-    mols = molecule_ranges(blocks, moltypes)
-    # whole molecules around their first atom
-    for _, b, e in mols:
-        d = r[b:e] - r[b]
-        r[b:e] = r[b] + d - boxv * np.round(d / boxv)
-    with open(out, "w") as f:
-        for fr in range(nframes):
-            f.write("frames t= %.5f\n%5d\n" % (fr * 0.01, len(atoms)))
-            for i, a in enumerate(atoms):
-                f.write("%5s%5s%5s%5d%8.3f%8.3f%8.3f\n" % (a[0].strip(), a[1].strip(), a[2].strip(), (i + 1) % 100000, *r[i]))
-            f.write(box + "\n")
-            for _, b, e in mols:
-                c = r[b:e].mean(axis=0)
-                r[b:e] = (r[b:e] - c) @ rotation(rng, 0.25).T + c
+    x, box = read_xtc_dump(xtcdump, with_box=True)
+    broken = 0
+    for _, b, e in molecule_ranges(blocks, moltypes):
+        d = np.abs(np.diff(x[:, b:e], axis=1))
+        broken += int((d > 0.5 * box[:, None, :]).any(axis=(1, 2)).sum())
+    check(broken > 0, "no molecule is broken across the box in any frame")
+    print("%d molecule frames broken across the box" % broken)
 
 
 # ---- correlation curves -------------------------------------------------------------
-def read_xtc_dump(path):
-    frames, cur = [], None
+def read_xtc_dump(path, with_box=False):
+    frames, boxes, cur = [], [], None
+    vec = r"\{\s*(" + NUM + r"),\s*(" + NUM + r"),\s*(" + NUM + r")\}"
     for line in open(path):
         s = line.strip()
         if s.startswith("natoms="):
             cur = []
             frames.append(cur)
+            boxes.append([])
+        b = re.match(r"box\[\s*(\d)\]=" + vec, s)
+        if b and boxes:
+            boxes[-1].append(float(b.group(2 + int(b.group(1)))))
         m = re.match(r"x\[\s*\d+\]=\{\s*(" + NUM + r"),\s*(" + NUM + r"),\s*(" + NUM + r")\}", s)
         if m and cur is not None:
             cur.append([float(m.group(i)) for i in (1, 2, 3)])
-    return np.array(frames)
+    return (np.array(frames), np.array(boxes)) if with_box else np.array(frames)
 
 
 def legendre_sums(u, tmax):
@@ -376,8 +355,8 @@ if __name__ == "__main__":
     cmd = sys.argv[1]
     if cmd == "topology":
         compare_topology(*sys.argv[2:5])
-    elif cmd == "frames":
-        make_frames(sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5])
+    elif cmd == "broken":
+        count_broken(sys.argv[2], sys.argv[3])
     elif cmd == "curves":
         compare_curves(sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5:])
     for f in failures[:30]:

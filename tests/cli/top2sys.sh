@@ -1,7 +1,7 @@
 # top2sys against GROMACS: boxes built with gmx tools from the force fields
 # of the installed GROMACS (OPLS-AA ethanol and methanol in SPC/E water; an
 # AMBER dipeptide in TIP3P water), read back through gmx grompp and gmx dump,
-# and rotcf/mucf on a GROMACS-written xtc against numpy. GROMACS and numpy
+# and rotcf/mucf on a gmx mdrun trajectory against numpy. GROMACS and numpy
 # are required: without them the test fails.
 PEER="/usr/bin/python3 $SRC/tests/cli/gmx_peer.py"
 check "gmx is installed" command -v gmx
@@ -85,13 +85,42 @@ gmx_quiet grompp -f md.mdp -c conf.gro -p topol.top -o flex.tpr -maxwarn 0
 gmx -quiet dump -s flex.tpr > flex.txt 2> gmx.log
 check "flexible water as grompp has it" $PEER topology flex.txt flex.sys flex.str
 
-# rotcf and mucf on a trajectory written by gmx trjconv: the molecules turn
-# by random steps; numpy computes the same curves from gmx dump's frames
-$PEER frames conf.gro tpr.txt 30 frames.gro
-echo 0 | gmx -quiet trjconv -f frames.gro -o traj.xtc > gmx.log 2>&1
-gmx -quiet dump -f traj.xtc > xtc.txt 2> gmx.log
-run 0 rotcf -sys mix.sys -in mix.str -xtc traj.xtc -time 0.01 -tmax 12
-run 0 mucf -sys mix.sys -in mix.str -xtc traj.xtc -time 0.01 -tmax 12
+# rotcf and mucf on a short gmx mdrun run of the mixture, read as mdrun
+# wrote it (molecules broken across the box); numpy computes the same curves
+# from the frames gmx trjconv -pbc mol made whole
+cat > em.mdp <<'EOF'
+integrator = steep
+nsteps = 50
+cutoff-scheme = Verlet
+coulombtype = reaction-field
+EOF
+cat > run.mdp <<'EOF'
+integrator = md
+dt = 0.001
+nsteps = 300
+nstxout-compressed = 10
+cutoff-scheme = Verlet
+coulombtype = reaction-field
+constraints = h-bonds
+tcoupl = v-rescale
+tc-grps = System
+tau-t = 0.1
+ref-t = 300
+gen-vel = yes
+gen-temp = 300
+gen-seed = 7
+EOF
+mdrun() { "$SRC/scripts/gmx_mdrun" gmx -nt 1 "$@" > mdrun.log 2>&1 || { tail -20 mdrun.log; return 1; }; }
+gmx_quiet grompp -f em.mdp -c conf.gro -p topol.top -o em.tpr -maxwarn 0
+check "energy minimisation" mdrun -s em.tpr -deffnm em
+gmx_quiet grompp -f run.mdp -c em.gro -p topol.top -o md.tpr -maxwarn 0
+check "a short md run" mdrun -s md.tpr -deffnm md
+gmx -quiet dump -f md.xtc > raw.txt 2> gmx.log
+check "mdrun writes molecules broken across the box" $PEER broken tpr.txt raw.txt
+echo 0 | gmx -quiet trjconv -s md.tpr -f md.xtc -pbc mol -o whole.xtc > gmx.log 2>&1
+gmx -quiet dump -f whole.xtc > xtc.txt 2> gmx.log
+run 0 rotcf -sys mix.sys -in mix.str -xtc md.xtc -time 0.01 -tmax 12
+run 0 mucf -sys mix.sys -in mix.str -xtc md.xtc -time 0.01 -tmax 12
 check "rotcf and mucf against numpy" $PEER curves tpr.txt xtc.txt 12 SOL:0,1,0,2 MET:0,4,4,5
 
 # ---- an AMBER dipeptide from pdb2gmx in TIP3P water ----

@@ -129,3 +129,31 @@ TEST_P(RowLoopThreads, AllocatesNothingPerFrame) {
   // only the file's list of frame offsets grows, by doubling
   EXPECT_LE(count("a60.crd") - count("a20.crd"), 3);
 }
+
+// Molecules broken across a triclinic box are joined site after site;
+// whole ones, and sites of different molecules, keep every bit.
+TEST(MakeWhole, JoinsBrokenMoleculesAndLeavesWholeOnesAsTheyAre) {
+  config::Configuration c = test::sites(6);  // molecules of sites 1-3 and 4-6
+  const float box[3][3] = {{2.0f, 0, 0}, {0.5f, 3.0f, 0}, {0.25f, 0.5f, 4.0f}};
+  const double in[6][3] = {{0.1, 0.1, 0.1}, {1.9, 0.2, 3.9},      {0.3, 2.9, 0.1},
+                           {1.5, 1.5, 1.5}, {1.6000001, 1.5, 1.5}, {1.6, 1.6, 1.4}};
+  // site 2 is one c back (then one a back), site 3 one b back from site 2
+  const double want[6][3] = {{0.1, 0.1, 0.1}, {1.9 - 0.25 - 2.0, 0.2 - 0.5, 3.9 - 4.0},
+                             {0.3 - 0.5, 2.9 - 3.0, 0.1}, {1.5, 1.5, 1.5}, {1.6000001, 1.5, 1.5}, {1.6, 1.6, 1.4}};
+  for (int s = 0; s < 6; ++s) {
+    c.x[s] = in[s][0];
+    c.y[s] = in[s][1];
+    c.z[s] = in[s][2];
+  }
+  traj::make_whole(c, box);
+  for (int s = 0; s < 6; ++s) {
+    EXPECT_DOUBLE_EQ(c.x[s], want[s][0]) << s;
+    EXPECT_DOUBLE_EQ(c.y[s], want[s][1]) << s;
+    EXPECT_DOUBLE_EQ(c.z[s], want[s][2]) << s;
+  }
+  EXPECT_EQ(c.x[4], 1.6000001);  // bit for bit
+  const float none[3][3] = {};
+  c.x[1] = 100.0;
+  traj::make_whole(c, none);
+  EXPECT_EQ(c.x[1], 100.0);
+}
