@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <string_view>
+#include <utility>
 
 #include "common/error.h"
 
@@ -19,6 +20,14 @@ void standard_flags(int argc, char** argv, const std::vector<std::string>& help)
   const std::string_view a = argv[1];
   if (a == "-h" || a == "-help" || a == "--help") stop_ok(help);
   if (a == "--version") stop_ok({version_line()});
+}
+
+void usage_stop(const std::string& what, const std::vector<std::string>& help) {
+  std::vector<std::string> lines;
+  lines.reserve(help.size() + 1);
+  lines.push_back(what);
+  lines.insert(lines.end(), help.begin(), help.end());
+  stop(std::move(lines), exit_usage);
 }
 
 }  // namespace tvl

@@ -17,4 +17,8 @@ std::string version_line();
 // and it is a help or version flag; returns otherwise.
 void standard_flags(int argc, char** argv, const std::vector<std::string>& help);
 
+// Stops with the usage status (2): the line saying what is wrong with the
+// command line, then the help.
+[[noreturn]] void usage_stop(const std::string& what, const std::vector<std::string>& help);
+
 }  // namespace tvl

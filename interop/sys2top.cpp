@@ -41,11 +41,7 @@ const std::vector<std::string> help = {
     "Exit status: 0 files written, 1 error, 2 wrong arguments.",
 };
 
-[[noreturn]] void usage(const std::string& why) {
-  std::vector<std::string> lines = help;
-  lines.insert(lines.begin(), tx::free_text("sys2top: " + why));
-  tvl::stop(lines, tvl::exit_usage);
-}
+[[noreturn]] void usage(const std::string& why) { tvl::usage_stop(tx::free_text("sys2top: " + why), help); }
 
 // The file name after its last '/'.
 std::string base_name(const std::string& path) {

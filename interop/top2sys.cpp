@@ -40,11 +40,7 @@ const std::vector<std::string> help = {
     "                molecule type; at most 4",
 };
 
-[[noreturn]] void usage(const std::string& what) {
-  std::vector<std::string> lines = help;
-  lines.insert(lines.begin(), tx::free_text("ERROR: " + what));
-  tvl::stop(lines, tvl::exit_usage);
-}
+[[noreturn]] void usage(const std::string& what) { tvl::usage_stop(tx::free_text("ERROR: " + what), help); }
 
 int body(int argc, char** argv) {
   tvl::standard_flags(argc, argv, help);

@@ -31,9 +31,7 @@ const std::vector<std::string> help = {
 
 // The argument message and the usage.
 [[noreturn]] void bad_arguments() {
-  std::vector<std::string> lines = help;
-  lines.insert(lines.begin(), tx::free_text("ERROR: Check command line argument!"));
-  tvl::stop(lines, tvl::exit_usage);
+  tvl::usage_stop(tx::free_text("ERROR: Check command line argument!"), help);
 }
 
 // An argument is read free-format: its first word must be an integer of at
