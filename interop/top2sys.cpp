@@ -96,6 +96,9 @@ int body(int argc, char** argv) {
   for (const std::string& w : r.warnings) warnings.push_back(w);
   for (const std::string& w : warnings) tvl::out_line(tx::free_text("WARNING: " + w));
 
+  // Both files must be writable before either is written: a stop never
+  // leaves a system file without its structure file.
+  tvl::check_writable({sys_out, str_out});
   tvl::OutFile sys(sys_out, "w");
   sys.write(r.sys_text);
   sys.close();

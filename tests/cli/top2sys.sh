@@ -165,6 +165,10 @@ run 1 top2sys -vector SOL OW HW1 OW HX ../topol.top ../conf.gro out
 same "vector atom" "$OUT" " ERROR: -vector: molecule type SOL has no atom named HX"
 run 1 top2sys -vector ETH C OA OA HO ../topol.top ../conf.gro out
 same "ambiguous vector atom" "$OUT" " ERROR: -vector: atom name C stands for atoms 1 and 5 of molecule type ETH"
+mkdir dir.str
+run 1 top2sys ../topol.top ../conf.gro dir
+check "no system file without its structure file" [ ! -e dir.sys ]
+rmdir dir.str
 cp ../topol.top in.sys
 run 1 top2sys in.sys ../conf.gro in
 same "output is an input" "$OUT" " ERROR: the output in.sys is an input"
