@@ -1,8 +1,10 @@
 #include "analysers/store.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 
 namespace tvl::an {
@@ -46,6 +48,22 @@ float* map(float* old, std::size_t old_bytes, std::size_t bytes) {
 
 }  // namespace
 
+void VectorStore::populate(std::size_t from, std::size_t to) {
+#ifdef MADV_POPULATE_WRITE
+  // The pages of rows about to be written by several threads are faulted in
+  // here, in one call: faults taken by the threads at once contend for the
+  // process's memory map. Only a hint: where it fails the rows fault in as
+  // they are written.
+  const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(cbuff_.p + from) / page * page;
+  const std::uintptr_t b = reinterpret_cast<std::uintptr_t>(cbuff_.p + to);
+  if (b > a) ::madvise(reinterpret_cast<void*>(a), b - a, MADV_POPULATE_WRITE);
+#else
+  static_cast<void>(from);
+  static_cast<void>(to);
+#endif
+}
+
 void VectorStore::grow(std::size_t need) {
   if (need <= capacity_) return;
   // Geometric growth, but never past the limit: the store takes what the
@@ -87,6 +105,7 @@ long long VectorStore::reserve(long long rows) {
   if (want > frames_) {
     const std::size_t values = static_cast<std::size_t>(want) * stride_;
     grow(values);
+    populate(static_cast<std::size_t>(frames_) * stride_, std::min(values, capacity_));
   }
   return static_cast<long long>(capacity_ / stride_);
 }

@@ -50,6 +50,7 @@ class VectorStore {
   int k_;
   std::size_t stride_;
   void grow(std::size_t need);  // capacity for `need` values at least
+  void populate(std::size_t from, std::size_t to);  // faults in the pages of values from .. to
 
   long long limit_;
   int frames_ = 0;

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdio>
 #include <exception>
+#include <limits>
 
 #include "common/error.h"
 #include "common/outfile.h"
@@ -75,20 +76,10 @@ bool xtc_frame(Handle& h, int conf_n, Buffers& b) {
 
 // The frame's positions (site s at px[s * stride], ...) and box into the
 // configuration, and the centres of mass, in one pass over the sites.
-// Positions and box into the configuration; the centres of mass too unless
-// `centres` is false (the row reductions use positions only).
 void place(config::Configuration& c, const float* px, const float* py, const float* pz, std::size_t stride,
-           const float box[3], bool centres = true) {
+           const float box[3]) {
   const std::size_t n = static_cast<std::size_t>(c.n);
   for (int a = 0; a < 3; ++a) c.box[a] = box[a];
-  if (!centres) {
-    for (std::size_t s = 0, i = 0; s < n; ++s, i += stride) {
-      c.x[s] = px[i];
-      c.y[s] = py[i];
-      c.z[s] = pz[i];
-    }
-    return;
-  }
   const std::size_t m = static_cast<std::size_t>(c.m);
   std::fill_n(c.xcm.begin(), m, 0.0);
   std::fill_n(c.ycm.begin(), m, 0.0);
@@ -108,56 +99,102 @@ void place(config::Configuration& c, const float* px, const float* py, const flo
 
 }  // namespace
 
-void make_whole(config::Configuration& c, const float box[3][3]) {
-  const std::size_t n = static_cast<std::size_t>(c.n);
-  const double ax = box[0][0], bx = box[1][0], by = box[1][1];
-  const double cx = box[2][0], cy = box[2][1], cz = box[2][2];
-  for (std::size_t s = 1; s < n; ++s) {
-    if (c.mol_of_site[s] != c.mol_of_site[s - 1]) continue;
-    double x = c.x[s], y = c.y[s], z = c.z[s];
-    bool moved = false;
-    if (cz > 0 && std::fabs(z - c.z[s - 1]) > 0.5 * cz) {
-      const double k = std::round((z - c.z[s - 1]) / cz);
+namespace {
+
+// The periodic box for joining molecules: a triclinic box in GROMACS's form
+// (a along x, b in the x-y plane) and its half lengths; a direction without
+// a box length never moves a site.
+struct Joining {
+  double ax, bx, by, cx, cy, cz;
+  double hx, hy, hz;
+
+  explicit Joining(const float box[3][3])
+      : ax(box[0][0]), bx(box[1][0]), by(box[1][1]), cx(box[2][0]), cy(box[2][1]), cz(box[2][2]) {
+    const double inf = std::numeric_limits<double>::infinity();
+    hx = ax > 0 ? 0.5 * ax : inf;
+    hy = by > 0 ? 0.5 * by : inf;
+    hz = cz > 0 ? 0.5 * cz : inf;
+  }
+  // Whether a site at (x, y, z) lies more than half a box from the site
+  // (xp, yp, zp) before it (one branch for the usual case of a whole molecule).
+  bool far(double x, double y, double z, double xp, double yp, double zp) const {
+    return (std::fabs(x - xp) > hx) | (std::fabs(y - yp) > hy) | (std::fabs(z - zp) > hz);
+  }
+  // Moves the site by whole box vectors, along c, then b, then a.
+  void join(double& x, double& y, double& z, double xp, double yp, double zp) const {
+    if (const double dz = z - zp; std::fabs(dz) > hz) {
+      const double k = std::round(dz / cz);
       x -= k * cx;
       y -= k * cy;
       z -= k * cz;
-      moved = true;
     }
-    if (by > 0 && std::fabs(y - c.y[s - 1]) > 0.5 * by) {
-      const double k = std::round((y - c.y[s - 1]) / by);
+    if (const double dy = y - yp; std::fabs(dy) > hy) {
+      const double k = std::round(dy / by);
       x -= k * bx;
       y -= k * by;
-      moved = true;
     }
-    if (ax > 0 && std::fabs(x - c.x[s - 1]) > 0.5 * ax) {
-      x -= std::round((x - c.x[s - 1]) / ax) * ax;
-      moved = true;
-    }
-    if (moved) {
-      c.x[s] = x;
-      c.y[s] = y;
-      c.z[s] = z;
-    }
+    if (const double dx = x - xp; std::fabs(dx) > hx) x -= std::round(dx / ax) * ax;
   }
+};
+
+// The frame's positions and box into the configuration for the row
+// reductions (no centres of mass), molecules made whole when `whole`, in one
+// pass over the sites.
+void place_rows(config::Configuration& c, const float* px, const float* py, const float* pz, std::size_t stride,
+                const float box[3][3], bool whole) {
+  for (int a = 0; a < 3; ++a) c.box[a] = box[a][a];
+  const std::size_t n = static_cast<std::size_t>(c.n);
+  if (!whole) {
+    for (std::size_t s = 0, i = 0; s < n; ++s, i += stride) {
+      c.x[s] = px[i];
+      c.y[s] = py[i];
+      c.z[s] = pz[i];
+    }
+    return;
+  }
+  const Joining j(box);
+  double xp = 0, yp = 0, zp = 0;
+  int mp = -1;
+  for (std::size_t s = 0, i = 0; s < n; ++s, i += stride) {
+    double x = px[i], y = py[i], z = pz[i];
+    const int m = c.mol_of_site[s];
+    if (m == mp && j.far(x, y, z, xp, yp, zp)) j.join(x, y, z, xp, yp, zp);
+    c.x[s] = xp = x;
+    c.y[s] = yp = y;
+    c.z[s] = zp = z;
+    mp = m;
+  }
+}
+
+}  // namespace
+
+void make_whole(config::Configuration& c, const float box[3][3]) {
+  const Joining j(box);
+  for (std::size_t s = 1; s < static_cast<std::size_t>(c.n); ++s)
+    if (c.mol_of_site[s] == c.mol_of_site[s - 1] && j.far(c.x[s], c.y[s], c.z[s], c.x[s - 1], c.y[s - 1], c.z[s - 1]))
+      j.join(c.x[s], c.y[s], c.z[s], c.x[s - 1], c.y[s - 1], c.z[s - 1]);
 }
 
 namespace {
 
-void make_whole(config::Configuration& c, const crd::Frame& f) {
+void place_rows(config::Configuration& c, const crd::Frame& f, bool whole) {
   const float box[3][3] = {{f.box[0], 0, 0}, {0, f.box[1], 0}, {0, 0, f.box[2]}};
-  traj::make_whole(c, box);
+  place_rows(c, f.x.data(), f.y.data(), f.z.data(), 1, box, whole);
 }
 
-void make_whole(config::Configuration& c, const xtc::Frame& f) { traj::make_whole(c, f.box); }
-
-void place(config::Configuration& c, const crd::Frame& f, bool centres = true) {
-  place(c, f.x.data(), f.y.data(), f.z.data(), 1, f.box, centres);
+void place_rows(config::Configuration& c, const xtc::Frame& f, bool whole) {
+  const float* p = f.x.data();
+  place_rows(c, p, p + 1, p + 2, 3, f.box, whole);
 }
 
-void place(config::Configuration& c, const xtc::Frame& f, bool centres = true) {
+void place(config::Configuration& c, const crd::Frame& f) {
+  place(c, f.x.data(), f.y.data(), f.z.data(), 1, f.box);
+}
+
+void place(config::Configuration& c, const xtc::Frame& f) {
   const float box[3] = {f.box[0][0], f.box[1][1], f.box[2][2]};
   const float* p = f.x.data();
-  place(c, p, p + 1, p + 2, 3, box, centres);
+  place(c, p, p + 1, p + 2, 3, box);
 }
 
 bool crd_frame(Handle& h, crd::Frame& f) {
@@ -446,13 +483,10 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
         const long in_group = pos0 + static_cast<long>(k);
         sl.starts = in_group % group == 0;
         if (!sl.starts) return;
-        if (list.kind == Kind::xtc) {
-          place(sc.conf, sc.xtc, false);
-          if (rows.whole) make_whole(sc.conf, sc.xtc);
-        } else {
-          place(sc.conf, sc.crd, false);
-          if (rows.whole) make_whole(sc.conf, sc.crd);
-        }
+        if (list.kind == Kind::xtc)
+          place_rows(sc.conf, sc.xtc, rows.whole);
+        else
+          place_rows(sc.conf, sc.crd, rows.whole);
         const long f = kept0 + in_group / group + 1;
         sl.direct = room && f <= held;
         reduce_into(sc.conf, f, sl.direct ? room + static_cast<std::size_t>(f - 1) * rows.row : sl.row.data(), sl.err);
@@ -486,10 +520,8 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
       if (pos == 0) {
         ok = take_frame(h, c, b);
         if (ok && rows.whole) {
-          if (list.kind == Kind::xtc)
-            make_whole(c, b.xtc);
-          else
-            make_whole(c, b.crd);
+          const float diag[3][3] = {{b.crd.box[0], 0, 0}, {0, b.crd.box[1], 0}, {0, 0, b.crd.box[2]}};
+          make_whole(c, list.kind == Kind::xtc ? b.xtc.box : diag);
         }
         if (ok) reduce_into(c, kept + 1, pending.data(), pending_err);
         pending_direct = false;
