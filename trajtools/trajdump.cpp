@@ -79,15 +79,21 @@ bool list_file(tvl::XdrFile& xtc, const std::string& name, unsigned threads) {
   opt.name = name;
   opt.max_atoms = max_atoms;
   opt.threads = threads;
-  std::vector<std::string> texts(tvl::traj::xtc_slots(opt));
+  // Each slot's listing on cache lines of its own: a listing grows by many
+  // small appends, each writing the string's length, and threads writing
+  // neighbouring strings would fight over one line.
+  struct alignas(64) Text {
+    std::string s;
+  };
+  std::vector<Text> texts(tvl::traj::xtc_slots(opt));
   long frame_no = static_cast<long>(tvl::traj::read_xtc_in_order(
       opt,
       [&](const tvl::xtc::Frame& f, std::size_t slot) {
-        texts[slot].clear();
-        list_frame(f, texts[slot]);
+        texts[slot].s.clear();
+        list_frame(f, texts[slot].s);
       },
       [&](const tvl::xtc::Frame&, std::size_t slot) {
-        write_stdout(texts[slot]);
+        write_stdout(texts[slot].s);
         return true;
       }));
 
