@@ -50,7 +50,7 @@ struct Reader {
     if (index > window)
       f.fail(r, "a setting beyond the first " + std::to_string(window) + " records is not read");
     f.need(r, 2);
-    value = f.real(r, 2);
+    value = f.non_negative(r, 2, "the 1-4 scale");
   }
 
   void entry(Section s, const Record& r) {

@@ -73,7 +73,7 @@ done
 contains "endless molecule file" "$(cat zero.out)" "is longer than 128 columns"
 
 # ---- values refused where they are read, before anything is written ----------
-# (file, line, value): negative sigma or epsilon, a barrier over a divisor or a
+# (file, line, value): negative sigma, epsilon or 1-4 scale, a barrier over a divisor or a
 # unit conversion that overflows
 while IFS='|' read -r kind from to message; do
   [ "$kind" = ff ] && src="$EX/small.ff" || src="$EX/small.lib"
@@ -85,6 +85,7 @@ done <<'TABLE'
 ff|^  h       2.6495 |  h      -2.6495 |line 33: sigma (word 2) is negative: -2.6495
 ff| 105.877| -105.877|line 32: epsilon (word 3) is negative: -105.877
 ff|^!end_14_interactions|  o.3 h 3.0 -5 0.5\n&|line 101: epsilon (word 4) is negative: -5.0
+ff|interactions       0.5|interactions       -0.5|line 13: the 1-4 scale (word 2) is negative: -0.5
 ff| 9   5.858| 1e-320 5.858|line 82: the barrier divided by the divisor is not a finite number: Infinity
 lib| 0.1094 1.9080| 0.1094 -1.9080|line 4: r* (word 4) is negative: -1.908
 lib| 0.2104 | -0.2104 |line 5: epsilon (word 3) is negative: -0.2104
