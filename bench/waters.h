@@ -122,10 +122,13 @@ inline void report(const char* what, const Run& r, int frames) {
               1e6 * r.wall / frames, static_cast<double>(r.peak_kb) / 1024.0);
 }
 
-// The speed-up on n idle cores of a pipeline whose frames cost `par` seconds
-// on the workers and `ser` on the writing thread, which runs beside them on
-// the same cores: a frame takes at least `ser` (the writer is one thread) and
-// at least (par + ser) / n (all the work shared by the cores).
-inline double speedup(double par, double ser, int n) { return (par + ser) / std::max(ser, (par + ser) / n); }
+// The speed-up on n idle cores of a pass whose frames cost `scan` seconds in
+// the offset scan before it (one thread, nothing beside it), `par` on the
+// workers, and `used` on the calling thread while it uses them in order (it
+// prepares frames too): after the scan a frame takes at least `used` (one
+// thread) and at least (par + used) / n (all the work shared by the cores).
+inline double speedup(double par, double scan, double used, int n) {
+  return (par + scan + used) / (scan + std::max(used, (par + used) / n));
+}
 
 }  // namespace tvl::bench
