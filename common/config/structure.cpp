@@ -179,7 +179,13 @@ void read_str_molecule_head(LineReader& in, StrReading how, StrMolecule& m) {
   m.name = tvl::text::pad(tvl::text::field(line, 1, 10), 10);
   need(in.next(line));
   if (how == StrReading::columns) {
-    for (std::size_t k = 0; k < 3; ++k) m.head[k] = fixed_count(line, 1 + 7 * k, 7);
+    // Three integers read free, as the analysers read them; where values
+    // fill their 7 columns and run together, by their columns.
+    const std::vector<std::string> w = tvl::text::free_words(line);
+    bool free_read = w.size() >= 3;
+    for (std::size_t k = 0; k < 3 && free_read; ++k) free_read = tvl::text::parse_int(w[k], m.head[k]);
+    if (!free_read)
+      for (std::size_t k = 0; k < 3; ++k) m.head[k] = fixed_count(line, 1 + 7 * k, 7);
   } else {
     // Type and site count on this line: a read that went on to the next line
     // would take the first site line for part of the header.

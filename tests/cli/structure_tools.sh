@@ -143,7 +143,7 @@ head -n 40 "$EX" > part.str
 feed 1 part.str supercell 2 2 2
 same "supercell cut input, nothing written" "$OUT" "$CORRUPT"
 
-# ---- box and count read free-format, as the analysers read them -----------
+# ---- box, count and molecule header read free-format, as the analysers read them
 # (a count beyond column 7, a box without decimal points or over two lines)
 for head in '1.2 1.2 1.2\n        5' '  12e-1,1.2\n1.2\n5' '1.2  1.2  1.2  9\n5'; do
   { printf "$head\n"; tail -n +3 "$EX"; } > free.str
@@ -152,6 +152,10 @@ for head in '1.2 1.2 1.2\n        5' '  12e-1,1.2\n1.2\n5' '1.2  1.2  1.2  9\n5'
   feed 0 free.str structpdb
   same "structpdb reads '$head' as the suite's header" "$OUT" "$("$BIN/structpdb" < "$EX")"
 done
+# a molecule header written free, as the analysers read it
+sed '5s/.*/1 3    1/' "$EX" > freehead.str
+feed 0 freehead.str velflip
+check "velflip reads a free molecule header" cmp -s <(printf '%s\n' "$OUT") <("$BIN/velflip" < "$EX")
 { printf '3 3 3\n        1\n'; tail -n +3 "$EX"; } > three.str
 feed 0 three.str supercell 2 1 1
 same "a box of 3 3 3 shifts copies by 3" "$(printf '%s\n' "$OUT" | sed -n '1,2p;7p;22p')" \
