@@ -88,12 +88,7 @@ check "flexible water as grompp has it" $PEER topology flex.txt flex.sys flex.st
 # rotcf and mucf on a short gmx mdrun run of the mixture, read as mdrun
 # wrote it (molecules broken across the box); numpy computes the same curves
 # from the frames gmx trjconv -pbc mol made whole
-cat > em.mdp <<'EOF'
-integrator = steep
-nsteps = 50
-cutoff-scheme = Verlet
-coulombtype = reaction-field
-EOF
+sed '/^define/d; s/= md$/= steep/; s/nsteps = 0/nsteps = 50/' md.mdp > em.mdp
 cat > run.mdp <<'EOF'
 integrator = md
 dt = 0.001
