@@ -22,8 +22,8 @@ class VectorStore {
   // Appends a configuration row (zeroed) and returns it for filling.
   // Call only after fits_one_more() returned true.
   float* append();
-  // Room for `rows` rows in all (at most the limit allows), without touching
-  // it: returns the rows held. Rows up to that number may then be written at
+  // Room for `rows` rows in all (at most the limit allows), its pages faulted
+  // in up to the rows asked for: returns the rows held. Rows up to that number may then be written at
   // data() + (row - 1) * stride() from any thread, and are taken in by
   // commit() when their turn comes; the store does not move until it grows.
   long long reserve(long long rows);

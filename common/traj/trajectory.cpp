@@ -97,10 +97,6 @@ void place(config::Configuration& c, const float* px, const float* py, const flo
   }
 }
 
-}  // namespace
-
-namespace {
-
 // The periodic box for joining molecules: a triclinic box in GROMACS's form
 // (a along x, b in the x-y plane) and its half lengths; a direction without
 // a box length never moves a site.
@@ -177,9 +173,16 @@ void make_whole(config::Configuration& c, const float box[3][3]) {
 
 namespace {
 
+// A crd frame's box (three edges) as the 3 x 3 box of an xtc frame.
+struct BoxMatrix {
+  float m[3][3] = {};
+  explicit BoxMatrix(const float edges[3]) {
+    for (int a = 0; a < 3; ++a) m[a][a] = edges[a];
+  }
+};
+
 void place_rows(config::Configuration& c, const crd::Frame& f, bool whole) {
-  const float box[3][3] = {{f.box[0], 0, 0}, {0, f.box[1], 0}, {0, 0, f.box[2]}};
-  place_rows(c, f.x.data(), f.y.data(), f.z.data(), 1, box, whole);
+  place_rows(c, f.x.data(), f.y.data(), f.z.data(), 1, BoxMatrix(f.box).m, whole);
 }
 
 void place_rows(config::Configuration& c, const xtc::Frame& f, bool whole) {
@@ -519,10 +522,7 @@ long frame_loop_rows(const TrajList& list, config::Configuration& c, const RowLo
       bool ok = false;
       if (pos == 0) {
         ok = take_frame(h, c, b);
-        if (ok && rows.whole) {
-          const float diag[3][3] = {{b.crd.box[0], 0, 0}, {0, b.crd.box[1], 0}, {0, 0, b.crd.box[2]}};
-          make_whole(c, list.kind == Kind::xtc ? b.xtc.box : diag);
-        }
+        if (ok && rows.whole) make_whole(c, list.kind == Kind::xtc ? b.xtc.box : BoxMatrix(b.crd.box).m);
         if (ok) reduce_into(c, kept + 1, pending.data(), pending_err);
         pending_direct = false;
       } else {
