@@ -17,7 +17,7 @@ void title(std::string_view t, std::size_t count) { out_line(tx::FreeLine().t(t)
 
 // Numbers in their fields; one that does not fit, or is not finite, stops the
 // dump as it stops the system file.
-std::string real(double v, int w, int d) { return num_field(v, w, d, "status dump"); }
+std::string real(double v, int w, int d) { return num_field(v, w, d, "the status dump"); }
 std::string f12(double v) { return real(v, 12, 4); }
 
 // Index and the labels as 2-character pieces joined by "-".

@@ -17,20 +17,9 @@ namespace tx = tvl::text;
 
 namespace {
 
-// The field as written, or a stop when the value does not fit it; a field
-// filled to its first column gets a blank before it.
-std::string readable(const std::string& s, bool fits, double v, char kind, int w, int d,
-                     std::string_view where = "system file") {
-  if (!fits || s.find('*') != std::string::npos) {
-    std::string field(1, kind);
-    field += std::to_string(w);
-    if (kind == 'F') field += "." + std::to_string(d);
-    stop({tx::FreeLine().t("ERROR: the value ").t(tx::free_real(v)).t(" does not fit the field ").t(field).t(
-        " of the ").t(where)});
-  }
-  if (s.empty() || s[0] == ' ') return s;
-  return tx::free_text(s);
-}
+// A field filled to its first column gets a blank before it, so that it
+// stays a word of its own.
+std::string lead(const std::string& s) { return s.empty() || s[0] == ' ' ? s : tx::free_text(s); }
 
 const std::string rule = "#" + std::string(79, '-');
 
@@ -209,10 +198,10 @@ void nonbonded(const Options& o, const ForceField& ff, const Topology& top, cons
 }  // namespace
 
 std::string num_field(double v, int w, int d, std::string_view where) {
-  return readable(tx::fmt_f(v, w, d), std::isfinite(v), v, 'F', w, d, where);
+  return lead(tx::checked_f(v, w, d, "", where));
 }
 
-std::string int_field(long long v, int w) { return readable(tx::fmt_i(v, w), true, static_cast<double>(v), 'I', w, 0); }
+std::string int_field(long long v, int w) { return lead(tx::checked_i(v, w, "", "the system file")); }
 
 void write_system(const Options& o, const ForceField& ff, const Molecule& mol, const Derived& d) {
   const Labels lab = intern_labels(ff, mol);

@@ -32,7 +32,7 @@ void derive_and_write(const Options& o, const ForceField& ff, Molecule& mol);
 // fit stops the program (never asterisks or NaN), and a field filled to its
 // first column gets one blank before it so that it cannot run into the field
 // before it. `where` names the output in the message.
-std::string num_field(double v, int w, int d, std::string_view where = "system file");
+std::string num_field(double v, int w, int d, std::string_view where = "the system file");
 std::string int_field(long long v, int w = 5);
 
 }  // namespace tvl::topgen
