@@ -52,6 +52,12 @@ class ParmLines {
   const std::string& text() const { return text_; }
   bool blank() const { return text_.find_first_not_of(" \t\r") == std::string::npos; }
   [[noreturn]] void fail(std::string_view what) const { file_error(name_, in_.line_number(), text_, what); }
+  // A converted value, refused here (with file and line) when it is not a
+  // finite number, as the other force-field readers refuse theirs.
+  double finite(double v, std::string_view what) const {
+    if (!std::isfinite(v)) fail(std::string(what) + " is not a finite number: " + tx::free_real(v));
+    return v;
+  }
   const std::string& name() const { return name_; }
   long line() const { return in_.line_number(); }
 
@@ -179,12 +185,12 @@ void mass(const ParmLines& f, Tables& t) {
 
 void bond(const ParmLines& f, Tables& t) {
   Entry<2> e = entry<2>(f, 2);
-  t.bonds.put(key(e.type), BondType{e.type, 2 * kcal * e.v[0], e.v[1]}, "bond types");
+  t.bonds.put(key(e.type), BondType{e.type, f.finite(2 * kcal * e.v[0], "the force constant in kJ/mol"), e.v[1]}, "bond types");
 }
 
 void angle(const ParmLines& f, Tables& t) {
   Entry<3> e = entry<3>(f, 2);
-  t.angles.put(key(e.type), AngleType{e.type, 2 * kcal * e.v[0], e.v[1]}, "angle types");
+  t.angles.put(key(e.type), AngleType{e.type, f.finite(2 * kcal * e.v[0], "the force constant in kJ/mol"), e.v[1]}, "angle types");
 }
 
 // Torsions: IDIVF, PK, PHASE, PN; a negative PN announces more terms of the
@@ -199,7 +205,7 @@ struct TorsionReader {
     const std::string k = key(e.type);
     if (!open.empty() && k != open) f.fail("the torsion " + open + " announced more terms (negative periodicity)");
     if (e.v[0] == 0) f.fail("the divisor IDIVF is 0");
-    terms.push_back(DihedType{e.type, kcal * e.v[1] / e.v[0], std::fabs(e.v[3]), e.v[2]});
+    terms.push_back(DihedType{e.type, f.finite(kcal * e.v[1] / e.v[0], "the barrier divided by the divisor"), std::fabs(e.v[3]), e.v[2]});
     if (e.v[3] < 0) {
       open = k;
       return;
@@ -215,7 +221,7 @@ struct TorsionReader {
 
 void improper(const ParmLines& f, Tables& t) {
   Entry<4> e = entry<4>(f, 3);
-  t.impropers.put(improper_key(e.type), ImdhType{e.type, kcal * e.v[0], std::fabs(e.v[2]), e.v[1]},
+  t.impropers.put(improper_key(e.type), ImdhType{e.type, f.finite(kcal * e.v[0], "the barrier in kJ/mol"), std::fabs(e.v[2]), e.v[1]},
                   "improper dihedral types");
 }
 

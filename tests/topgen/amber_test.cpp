@@ -120,6 +120,9 @@ TEST(Amber, MalformedFilesNameFileAndLine) {
   }
   const std::pair<std::string, std::string> frcmods[] = {
       {"t\nDIHE\nhc-c3-c -o    0    0.80    0.0    2.\n", "line 3: the divisor IDIVF is 0"},
+      {"t\nDIHE\nhc-c3-c -o 1e-320    0.80    0.0    2.\n",
+       "line 3: the barrier divided by the divisor is not a finite number: Infinity"},
+      {"t\nBOND\nc -o   1e308    1.2140\n", "line 3: the force constant in kJ/mol is not a finite number: Infinity"},
       {"t\nDIHE\nhc-c3-c -o    1    0.80    0.0   -2.\nc3-c3-c -o    1    0.80    0.0   2.\n",
        "line 4: the torsion hc-c3-c-o announced more terms (negative periodicity)"},
       {"t\nDIHE\nhc-c3-c -o    1    0.80    0.0   -2.\n\n", "line 4: the section ends but the torsion"},
