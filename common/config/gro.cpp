@@ -73,6 +73,9 @@ bool read_gro(std::string& name, int verbosity, const sys::SystemDescription& s,
   std::size_t end = 5;
   while (end < line.size() && end < 18 && line[end] >= '0' && line[end] <= '9') ++end;
   if (end > 5 && line[4] != ' ' && !fixed_int(line, 1, end, natoms)) corrupted();
+  // Without a bound, a count no int can hold belongs to no GRO file that
+  // could be read.
+  if (natoms > lim.nmax && lim.nmax == tvl::no_bound) corrupted();
   if (natoms > lim.nmax)
     tvl::stop(
         {"ERROR: System size too large: Number of interaction sites in GROMOS input-file exceeds " +

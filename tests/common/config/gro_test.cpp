@@ -236,6 +236,9 @@ TEST(GroFile, SizeLimits) {
   EXPECT_EQ(test::stop_text([&] { read("g6.gro", test::two_types(), 0, {}, lim); }),
             "ERROR: System size too large: Number of molecules in GROMOS input-file exceeds "
             "       2\n       Increase value of nalmolmax in tvl_const !\n");
+  // without a bound, a count beyond any int is a corrupted file, not a bound
+  test::write_file("g6.gro", "t\n3000000000\n");
+  EXPECT_EQ(test::stop_text([&] { read("g6.gro", test::two_types()); }).find("tvl_const"), std::string::npos);
 }
 
 TEST(GroFile, CutoffCheckAfterTheBox) {
