@@ -29,6 +29,9 @@ double lu_factor(Matrix& m, std::vector<int>& indx);
 // and the solution on return.
 void lu_solve(const Matrix& lu, const std::vector<int>& indx, std::vector<double>& b);
 
+// The smallest pivot the fits accept, relative to its row.
+inline constexpr double relative_pivot_min = 1e-12;
+
 // The text of every stop caused by a singular fit.
 inline constexpr const char* singular_text = " Singular matrix.";
 

@@ -59,7 +59,7 @@ ChargeFit fit_charges(const esp::PotFile& pf, const std::string& label) {
   // A pivot this small against its row means the charges are not determined
   // by the points (coincident atoms, too few distinct points): any result
   // would be arbitrary.
-  if (lu_factor(zsum1, indx) < 1e-12) stop({singular_text});
+  if (lu_factor(zsum1, indx) < relative_pivot_min) stop({singular_text});
 
   ChargeFit res;
   std::vector<double> r(nq);

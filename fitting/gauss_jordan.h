@@ -3,6 +3,8 @@
 // fits: solves a x = b and leaves the inverse of a in its place.
 #include <vector>
 
+#include "fitting/crout.h"
+
 namespace tvl::fit {
 
 // a holds an n x n matrix row by row, b n values. On return a holds the
@@ -14,9 +16,5 @@ namespace tvl::fit {
 // the elimination (zero included) with " singular matrix." (tvl::Stop,
 // exit 1); a and b are then undefined.
 void gaussj(std::vector<double>& a, int n, std::vector<double>& b);
-
-// The smallest pivot accepted, relative to its row: the bound chgfit's
-// factorisation applies as well.
-inline constexpr double relative_pivot_min = 1e-12;
 
 }  // namespace tvl::fit

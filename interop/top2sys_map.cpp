@@ -152,12 +152,9 @@ struct MolWriter {
   const gx::Topology& top;
   const gx::TypeIndex& idx;
   const gx::MoleculeType& mt;
-  const std::vector<int>& site_type;  // per atom
-  const std::vector<std::string>& site_name;
   Unmapped& unmapped;
 
   std::vector<std::string> constraints, bonds, angles, dihedrals, nonbonded, virtuals;
-  int ncon = 0;
   std::vector<bool> virtual_site;
 
   std::vector<std::vector<double>> params(const std::vector<gx::TypeParams>& types, const char* kind,
@@ -179,7 +176,6 @@ struct MolWriter {
 
   void constraint(int a, int b, double d_nm) {
     constraints.push_back(words({std::to_string(a + 1), std::to_string(b + 1), num(d_nm * angstrom_per_nm)}));
-    ++ncon;
   }
 
   void map_bonds() {
@@ -605,7 +601,7 @@ Top2Sys top_to_sys(const gx::Topology& top, const tvl::config::GroFile& gro, con
     smt.sptype_mol = atom_site[u];
     out.sd.mol.push_back(smt);
 
-    MolWriter w{top, idx, mt, atom_site[u], names, unmapped, {}, {}, {}, {}, {}, {}, 0, {}};
+    MolWriter w{top, idx, mt, unmapped, {}, {}, {}, {}, {}, {}, {}};
     w.map_constraints();
     w.map_bonds();
     w.map_angles();
@@ -617,7 +613,7 @@ Top2Sys top_to_sys(const gx::Topology& top, const tvl::config::GroFile& gro, con
 
     s += "begin{molecule}\n";
     s += "  label " + smt.label_mol + "\n";
-    s += "  freedom " + std::to_string(std::max(3 * real_atoms - w.ncon, 0)) + "\n";
+    s += "  freedom " + std::to_string(std::max(3 * real_atoms - static_cast<int>(w.constraints.size()), 0)) + "\n";
     std::vector<std::string> conf;
     const auto r = whole(mt, gro, first_atom[u]);
     for (std::size_t k = 0; k < mt.atoms.size(); ++k)
