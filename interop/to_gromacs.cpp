@@ -233,13 +233,17 @@ gmx::MoleculeType molecule_type(const sys::SystemDescription& s, int t, const st
   // Exclusions, one line per first site in the order of the file; a pair
   // named twice (in either order) is written once.
   std::set<std::pair<int, int>> seen;
+  std::vector<int> line_of(static_cast<std::size_t>(m.nsimol), -1);  // the line of each first site
   for (int k = 0; k < m.nexcl; ++k) {
     const int a = m.excl_a[k], b = m.excl_b[k];
     if (a == b || !seen.insert({std::min(a, b), std::max(a, b)}).second) continue;
-    auto line = std::find_if(g.exclusions.begin(), g.exclusions.end(),
-                             [a](const gmx::Term& x) { return x.atoms[0] == a; });
-    if (line == g.exclusions.end()) g.exclusions.push_back(term({a, b}, 0, {}));
-    else line->atoms.push_back(b);
+    int& line = line_of[static_cast<std::size_t>(a)];
+    if (line < 0) {
+      line = static_cast<int>(g.exclusions.size());
+      g.exclusions.push_back(term({a, b}, 0, {}));
+    } else {
+      g.exclusions[static_cast<std::size_t>(line)].atoms.push_back(b);
+    }
   }
   virtual_sites(s, t, is_virtual, g);
   return g;
