@@ -47,9 +47,9 @@ int body(int argc, char** argv) {
   gx::PreprocessOptions opt;
   std::vector<tvl::interop::VectorSpec> vectors;
   std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) tx::check_name_length(argv[i], "argument");  // option values too
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    tx::check_name_length(a, "argument");
     auto value = [&](const char* opt_name) -> std::string {
       if (i + 1 >= argc) usage(std::string(opt_name) + " needs a value");
       return argv[++i];

@@ -18,6 +18,8 @@ contains "three files" "$OUT" " ERROR: give a topology, a GRO file and a name"
 run 2 top2sys -vector SOL OW HW1 a.top b.gro c
 run 2 top2sys -x a.top b.gro c
 contains "unknown option" "$OUT" " ERROR: unknown option -x"
+run 2 top2sys -I "$(printf 'd%.0s' $(seq 200))" a.top b.gro c
+contains "an option's value is an argument too" "$OUT" " ERROR: argument has 200 characters"
 run 1 top2sys missing.top b.gro c
 same "missing topology" "$OUT" ' ERROR: Cannot read topology file "missing.top"'
 
