@@ -156,6 +156,10 @@ done
 sed '5s/.*/1 3    1/' "$EX" > freehead.str
 feed 0 freehead.str velflip
 check "velflip reads a free molecule header" cmp -s <(printf '%s\n' "$OUT") <("$BIN/velflip" < "$EX")
+# values that fill their 7 columns run together: read by their columns
+printf '1 1 1\n 1\n\nbig\n      21000000      1\n' > joined.str
+feed 1 joined.str supercell 2 1 1
+contains "a header whose values run together" "$OUT" "has 1000000 sites"
 { printf '3 3 3\n        1\n'; tail -n +3 "$EX"; } > three.str
 feed 0 three.str supercell 2 1 1
 same "a box of 3 3 3 shifts copies by 3" "$(printf '%s\n' "$OUT" | sed -n '1,2p;7p;22p')" \

@@ -43,7 +43,8 @@ TEST(ChargeFit, RecoversKnownCharges) {
   ASSERT_EQ(fit.q.size(), q.size());
   for (std::size_t i = 0; i < q.size(); ++i) EXPECT_NEAR(fit.q[i], q[i], 1e-4) << i;
   EXPECT_EQ(fit.iterations, 2);
-  EXPECT_EQ(fit.dq.size(), q.size() - 1);
+  ASSERT_EQ(fit.dq.size(), q.size() - 1);
+  EXPECT_LT(std::fabs(fit.dq[0]), tvl::fit::fit_tolerance);  // the converged correction, not the charges
 }
 
 TEST(ChargeFit, TwoAtomsAndZeroPotential) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,9 +101,15 @@ TEST(Preprocessor, DefinesCarryIntoIncludedFilesAndBack) {
 
 TEST(Preprocessor, LibraryFoldersFromGmxlibThenGmxdata) {
   for (const char* d : {"l1", "l2", "data", "data/top"}) ::mkdir(d, 0755);
-  const char* old_lib = std::getenv("GMXLIB");
-  const char* old_data = std::getenv("GMXDATA");
-  const std::string keep_lib = old_lib ? old_lib : "", keep_data = old_data ? old_data : "";
+  // The variables come back whatever the assertions do: the next test reads them.
+  struct KeepEnv {
+    const char* name;
+    std::optional<std::string> value;
+    explicit KeepEnv(const char* n) : name(n) {
+      if (const char* v = std::getenv(n)) value = v;
+    }
+    ~KeepEnv() { value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name); }
+  } keep_lib("GMXLIB"), keep_data("GMXDATA");
   ::setenv("GMXLIB", "l1:missing:l2", 1);
   ::setenv("GMXDATA", "data", 1);
   const std::vector<std::string> dirs = tvl::gmx::default_library_dirs();
@@ -110,8 +117,6 @@ TEST(Preprocessor, LibraryFoldersFromGmxlibThenGmxdata) {
   EXPECT_EQ(dirs[0], "l1");
   EXPECT_EQ(dirs[1], "l2");
   EXPECT_EQ(dirs[2].substr(dirs[2].size() - 9), "/data/top");
-  if (old_lib) ::setenv("GMXLIB", keep_lib.c_str(), 1); else ::unsetenv("GMXLIB");
-  if (old_data) ::setenv("GMXDATA", keep_data.c_str(), 1); else ::unsetenv("GMXDATA");
 }
 
 TEST(Preprocessor, FindsTheInstalledDataFolder) {
