@@ -1,7 +1,6 @@
 // top2sys: a GROMACS topology and a GRO configuration into a system file
 // (<name>.sys) and a structure file (<name>.str), so that rotcf and mucf
 // analyse a GROMACS run.
-#include <set>
 #include <string>
 #include <vector>
 
@@ -83,9 +82,8 @@ int body(int argc, char** argv) {
   opt.library_dirs = gx::default_library_dirs();
 
   // Everything is read and checked before anything is written.
-  const std::vector<gx::Line> lines = gx::preprocess(top_name, opt);
-  std::set<std::string> inputs{top_name, gro_name};
-  for (const gx::Line& l : lines) inputs.insert(l.at.file);
+  std::vector<std::string> inputs{gro_name};
+  const std::vector<gx::Line> lines = gx::preprocess(top_name, opt, &inputs);
   for (const std::string& in : inputs)
     for (const std::string& o : {sys_out, str_out})
       if (tvl::same_file(in, o)) tvl::stop({tx::free_text("ERROR: the output " + o + " is an input")});

@@ -103,6 +103,7 @@ struct State {
   Defines defs;
   std::vector<std::string> stack;  // canonical names of the files being read
   std::vector<Line> out;
+  std::vector<std::string>* files;  // every file read, when asked for
 };
 
 std::string canonical(const std::string& path) {
@@ -191,6 +192,7 @@ void read_file(State& st, const std::string& file, const Where* from) {
     tvl::stop({tvl::text::free_text("ERROR: Cannot read topology file \"" + file + "\"")});
   }
   st.stack.push_back(canon);
+  if (st.files) st.files->push_back(file);
   const std::string dir = folder_of(file);
   tvl::text::LineReader in(f.get());
   std::vector<Cond> conds;
@@ -287,8 +289,9 @@ std::pair<std::string, std::string> parse_define(const std::string& arg) {
   return {name, value};
 }
 
-std::vector<Line> preprocess(const std::string& file, const PreprocessOptions& opt) {
-  State st{opt, {}, {}, {}};
+std::vector<Line> preprocess(const std::string& file, const PreprocessOptions& opt,
+                             std::vector<std::string>* files) {
+  State st{opt, {}, {}, {}, files};
   for (const auto& [name, value] : opt.defines) st.defs[name] = value;
   read_file(st, file, nullptr);
   return std::move(st.out);

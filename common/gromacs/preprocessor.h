@@ -41,7 +41,9 @@ std::pair<std::string, std::string> parse_define(const std::string& arg);
 
 // Reads `file` and everything it includes. Every error (a file that cannot
 // be read or found, an include cycle, an unbalanced #ifdef, an unknown
-// directive) throws a Stop naming the file and line.
-std::vector<Line> preprocess(const std::string& file, const PreprocessOptions& opt);
+// directive) throws a Stop naming the file and line. `files`, when given,
+// gets the name of every file read, including those that give no line.
+std::vector<Line> preprocess(const std::string& file, const PreprocessOptions& opt,
+                             std::vector<std::string>* files = nullptr);
 
 }  // namespace tvl::gmx

@@ -170,5 +170,12 @@ cp ../topol.top in.sys
 run 1 top2sys in.sys ../conf.gro in
 same "output is an input" "$OUT" " ERROR: the output in.sys is an input"
 check "input kept" cmp -s in.sys ../topol.top
+# an included file that gives no line of its own is an input all the same
+printf '#define NOTHING\n' > defs.str
+{ printf '#include "defs.str"\n'; cat ../topol.top; } > withdefs.top
+run 1 top2sys withdefs.top ../conf.gro defs
+same "an include that gives no line" "$OUT" " ERROR: the output defs.str is an input"
+check "include kept" [ "$(cat defs.str)" = "#define NOTHING" ]
+rm withdefs.top defs.str
 check "nothing written" [ -z "$(ls | grep -v -e '\.gro$' -e '^in.sys$')" ]
 cd .. || exit 1
